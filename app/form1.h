@@ -1,0 +1,106 @@
+// The main window: its controls as a plain model, the game state, and every procedure of the game.
+#pragma once
+
+#include "controls.h"
+#include "game_state.h"
+#include "platform.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kazuroi {
+
+inline constexpr float kClientWidth = 8790;
+inline constexpr float kClientHeight = 7395;
+
+class Form1 : public GameState {
+  public:
+    explicit Form1(Platform& platform);
+    Form1(const Form1&) = delete;
+    Form1& operator=(const Form1&) = delete;
+
+    // The window itself.
+    std::string Caption = "かずろい    kazuroi";
+    float Left = 0;
+    float Top = 0;
+    float ScaleWidth = kClientWidth;
+    float ScaleHeight = kClientHeight;
+    float OuterHeight() const { return platform_.outerHeight(); }
+
+    // Controls, each container's children front to back.
+    Control Text1, frmステージクリア, cmd出題, cmdやり直し, frm演算子, frm問題, frm答案,
+        shp制限時間残り, shp制限時間表示枠, lblステージ, lblタイトル;
+    Control lblステージクリア, lblステージクリアs;
+    Control cmd除算, cmd乗算, cmd減算, cmd加算;
+    std::array<Control, 6> cmd数字;
+    std::array<Control, 6> shp選択印;
+    Control lblレベル, lbl正誤;
+    Timer tim制限時間タイマ, timアニメーションタイマ;
+
+    // Front to back within each container; containers come before their children.
+    const std::vector<Control*>& controls() const { return controls_; }
+    std::vector<Control*> children(const Control* container) const;
+    Control* findControl(const std::string& name);
+    Timer* findTimer(const std::string& name);
+    // A control takes input only while it and its containers are visible and enabled.
+    bool takesInput(const Control& control) const;
+
+    // Start-up and shut-down.
+    void Form_Load();
+    void Form_Unload(std::int16_t& Cancel);
+    void subゲーム初期化();
+    void subステージ設定();
+
+    // Question setting.
+    void sub各問初期化();
+    void sub出題();
+    std::string fnc全角数字(std::int16_t d);
+    void cmd出題_Click();
+
+    // Solver.
+    void sub順列作成();
+    void sub順列生成(std::array<std::int16_t, 5>& w, const std::int16_t& k, const std::int16_t& n,
+                     std::int16_t& count);
+    std::int16_t fncレベル判定();
+    std::int16_t fnc乗算(const std::int16_t& x, const std::int16_t& y, Bool16& zero);
+    std::int16_t fnc除算(const std::int16_t& x, const std::int16_t& y, Bool16& ok);
+
+    // Play board.
+    void cmd数字_MouseDown(std::int16_t Index, std::int16_t Button, std::int16_t Shift, float X,
+                           float Y);
+    void cmd加算_MouseDown(std::int16_t Button, std::int16_t Shift, float X, float Y);
+    void cmd減算_MouseDown(std::int16_t Button, std::int16_t Shift, float X, float Y);
+    void cmd乗算_MouseDown(std::int16_t Button, std::int16_t Shift, float X, float Y);
+    void cmd除算_MouseDown(std::int16_t Button, std::int16_t Shift, float X, float Y);
+    void sub計算結果の配置(std::int16_t& value, std::string& text);
+    std::string fnc加減算の括弧付け(const std::string& text);
+    std::string fnc四則演算の括弧付け(const std::string& text);
+    void sub演算子ボタンの有効無効();
+    Bool16 fnc除算可否();
+    void sub正誤判定();
+    void subやり直し();
+    void cmdやり直し_Click();
+
+    // Timing and progression.
+    void sub残り時間加算(const std::int16_t& amount);
+    void tim制限時間タイマ_Timer();
+    void subステージクリア();
+    void timアニメーションタイマ_Timer();
+    void sub次ステージ();
+
+  private:
+    // One selected operand as the operators take it, in slot order.
+    struct Operand {
+        std::int16_t value;
+        std::string caption;
+    };
+    std::vector<Operand> consumeSelected();
+    void addToSelectedCount(int delta);
+
+    Platform& platform_;
+    std::vector<Control*> controls_;
+};
+
+} // namespace kazuroi

@@ -1,0 +1,52 @@
+// The game-state record: every value that lives as long as the window.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace kazuroi {
+
+// The game keeps its booleans as 16-bit values, true with all bits set.
+using Bool16 = std::int16_t;
+inline constexpr Bool16 kTrue = -1;
+inline constexpr Bool16 kFalse = 0;
+
+struct StageRecord {
+    std::string Name;
+    double ZeroWeight = 0.0;
+    std::int16_t MinLevel = 0;
+    std::int16_t MaxLevel = 0;
+};
+
+struct StageParam {
+    Bool16 TimeLimitOn = kFalse;
+    std::int16_t TimerInterval = 0;
+    std::int16_t DrainStep = 0;
+    std::int16_t SolveBonus = 0;
+};
+
+inline constexpr int kStageRows = 7;
+inline constexpr std::int32_t kGreen = 0x00FF00;
+inline constexpr std::int32_t kYellow = 0x00FFFF;
+inline constexpr std::int32_t kRed = 0x0000FF;
+
+struct GameState {
+    std::array<std::int16_t, 7> SlotValues{};
+    std::optional<std::int16_t> SelectedCount; // empty until the first board reset
+    std::array<std::array<std::int16_t, 5>, 25> Orderings{};
+    std::int16_t StageIndex = 0;
+    std::int16_t SolvedCount = 0;
+    std::int16_t AnimationStep = 0;
+    std::int16_t TimeLeft = 0;
+    std::int16_t TickCountdown = 0;
+    std::int32_t BarColour = 0;
+    std::int16_t BlinkPhase = 0;
+    Bool16 NoRedoUsed = kFalse;
+    Bool16 ExtraRefill = kFalse;
+    std::array<StageRecord, kStageRows> StageRecords{};
+    std::array<StageParam, kStageRows> StageParams{};
+};
+
+} // namespace kazuroi

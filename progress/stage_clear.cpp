@@ -1,0 +1,65 @@
+// Stage clear: the falling panel, and what follows it up to the closing messages.
+#include "app/form1.h"
+#include "app/numbers.h"
+
+namespace kazuroi {
+
+namespace {
+
+const char* const kPraiseTitle = "やるなー。";
+
+} // namespace
+
+void Form1::subステージクリア() {
+    frmステージクリア.Top = -frmステージクリア.Height;
+    AnimationStep = -23;
+    frmステージクリア.Visible = true;
+    timアニメーションタイマ.Interval = 70;
+    timアニメーションタイマ.Enabled = true;
+    timアニメーションタイマ_Timer(); // the first step replaces the top before anything is painted
+}
+
+// n³ − 100n is 0 at −10, 0 and 10: the panel drops in, bounces about the middle and falls out.
+void Form1::timアニメーションタイマ_Timer() {
+    const float h = frmステージクリア.Height;
+    const float H = OuterHeight();
+    const std::int16_t n = AnimationStep;
+    const std::int16_t hundredN = roundToInt16(100.0 * n);
+    const double top = double(n) * n * n + (double(H) - h) / 2 - hundredN;
+    frmステージクリア.Top = toSingle(top);
+    AnimationStep = addInt16(AnimationStep, 1);
+
+    if (frmステージクリア.Top > OuterHeight()) {
+        timアニメーションタイマ.Enabled = false;
+        sub次ステージ();
+    }
+}
+
+void Form1::sub次ステージ() {
+    StageIndex = addInt16(StageIndex, 1);
+    if (StageIndex < 5) {
+        SolvedCount = 0;
+        cmd出題.Enabled = true;
+        platform_.setFocus(cmd出題);
+    } else if (StageIndex == 5) {
+        if (NoRedoUsed != kFalse) {
+            platform_.messageBox("天才ちゃうか。\r\nもう1問出したろ。", kPraiseTitle,
+                                 MessageButtons::Ok);
+            sub残り時間加算(5000);
+            SolvedCount = 19; // one solved question clears the Extra Stage
+            ExtraRefill = kTrue;
+            tim制限時間タイマ.Enabled = true;
+        } else {
+            platform_.messageBox("また遊んだろ。", kPraiseTitle, MessageButtons::Ok);
+            platform_.endProgram();
+        }
+    } else {
+        platform_.messageBox("かずろいマスターの称号を与えよう。", kPraiseTitle,
+                             MessageButtons::Ok);
+        platform_.messageBox("要らんって？ ^^;", kPraiseTitle, MessageButtons::Ok);
+        platform_.messageBox("また遊んだろ。", kPraiseTitle, MessageButtons::Ok);
+        platform_.endProgram();
+    }
+}
+
+} // namespace kazuroi
