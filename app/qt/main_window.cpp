@@ -1,0 +1,258 @@
+// The window's widgets, built from the control model and kept in line with it after every event.
+#include "main_window.h"
+
+#include "qt_platform.h"
+#include "widgets.h"
+
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QScreen>
+
+#include <cmath>
+
+namespace kazuroi {
+
+namespace {
+
+int pixels(float twips) {
+    return int(std::lround(twips / MainWindow::kTwipsPerPixel));
+}
+
+QRect pixelRect(const Control& c) {
+    const int left = pixels(c.Left);
+    const int top = pixels(c.Top);
+    return {left, top, pixels(c.Left + c.Width) - left, pixels(c.Top + c.Height) - top};
+}
+
+} // namespace
+
+MainWindow::MainWindow(Form1& form, QtPlatform& platform) : form_(form), platform_(platform) {
+    setWindowTitle(QString::fromStdString(form.Caption));
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(pixels(form.ScaleWidth), pixels(form.ScaleHeight));
+    setAutoFillBackground(true);
+    setPalette(paletteFor(kButtonFace, kButtonText));
+
+    timeLimit_.setTimerType(Qt::PreciseTimer);
+    animation_.setTimerType(Qt::PreciseTimer);
+    connect(&timeLimit_, &QTimer::timeout, this, [this] {
+        dispatch([this] {
+            if (form_.tim制限時間タイマ.ticking())
+                form_.tim制限時間タイマ_Timer();
+        });
+    });
+    connect(&animation_, &QTimer::timeout, this, [this] {
+        dispatch([this] {
+            if (form_.timアニメーションタイマ.ticking())
+                form_.timアニメーションタイマ_Timer();
+        });
+    });
+    buildWidgets();
+}
+
+template <typename Handler> void MainWindow::dispatch(Handler handler) {
+    if (platform_.holdsEvents())
+        return;
+    handler();
+    if (!platform_.ended())
+        showModel();
+}
+
+// Containers before their children, and within a container back to front, so each later
+// widget stacks above the earlier ones as the model's front-to-back order wants.
+void MainWindow::buildWidgets() {
+    std::vector<const Control*> pending{nullptr};
+    while (!pending.empty()) {
+        const Control* container = pending.front();
+        pending.erase(pending.begin());
+        QWidget* parent = container ? widgets_.at(container) : this;
+        const std::vector<Control*> children = form_.children(container);
+        for (auto it = children.rbegin(); it != children.rend(); ++it) {
+            Control& c = **it;
+            QWidget* w = nullptr;
+            switch (c.Type) {
+            case ControlType::Frame:
+                w = c.Bordered ? static_cast<QWidget*>(new FrameBox(parent)) : new QWidget(parent);
+                pending.push_back(&c);
+                break;
+            case ControlType::CommandButton: {
+                int digit = -1;
+                for (int i = 0; i < 6; ++i)
+                    if (&c == &form_.cmd数字[i])
+                        digit = i;
+                std::function<void()> press;
+                if (digit >= 0)
+                    press = [this, digit] {
+                        dispatch([this, digit] {
+                            form_.cmd数字_MouseDown(std::int16_t(digit), 1, 0, 0, 0);
+                        });
+                    };
+                else if (&c == &form_.cmd加算)
+                    press = [this] { dispatch([this] { form_.cmd加算_MouseDown(1, 0, 0, 0); }); };
+                else if (&c == &form_.cmd減算)
+                    press = [this] { dispatch([this] { form_.cmd減算_MouseDown(1, 0, 0, 0); }); };
+                else if (&c == &form_.cmd乗算)
+                    press = [this] { dispatch([this] { form_.cmd乗算_MouseDown(1, 0, 0, 0); }); };
+                else if (&c == &form_.cmd除算)
+                    press = [this] { dispatch([this] { form_.cmd除算_MouseDown(1, 0, 0, 0); }); };
+                if (press) {
+                    w = new PressButton(std::move(press), parent);
+                } else {
+                    auto* button = new QPushButton(parent);
+                    button->setAutoDefault(true); // Enter clicks the focused button, like Space
+                    if (&c == &form_.cmd出題)
+                        connect(button, &QPushButton::clicked, this,
+                                [this] { dispatch([this] { form_.cmd出題_Click(); }); });
+                    else
+                        connect(button, &QPushButton::clicked, this,
+                                [this] { dispatch([this] { form_.cmdやり直し_Click(); }); });
+                    w = button;
+                }
+                break;
+            }
+            case ControlType::Label: {
+                auto* label = new QLabel(parent);
+                label->setTextFormat(Qt::PlainText);
+                w = label;
+                break;
+            }
+            case ControlType::Shape:
+                w = new ShapeWidget(c, parent);
+                break;
+            case ControlType::TextBox: {
+                auto* text = new QPlainTextEdit(parent);
+                text->setFocusPolicy(Qt::NoFocus); // never seen, never typed into
+                w = text;
+                break;
+            }
+            }
+            w->setObjectName(QString::fromStdString(c.Name));
+            w->setFont(fontFor(c.Font, font()));
+            widgets_[&c] = w;
+        }
+    }
+    showModel();
+}
+
+void MainWindow::showControl(const Control& c, QWidget* w) {
+    const QRect rect = pixelRect(c);
+    if (w->geometry() != rect)
+        w->setGeometry(rect);
+    if (w->isVisibleTo(w->parentWidget()) != c.Visible)
+        w->setVisible(c.Visible);
+    if (w->isEnabled() != c.Enabled)
+        w->setEnabled(c.Enabled);
+
+    const QString caption = QString::fromStdString(c.Caption);
+    switch (c.Type) {
+    case ControlType::Frame:
+        if (auto* box = qobject_cast<QGroupBox*>(w); box && box->title() != caption)
+            box->setTitle(caption);
+        if (!c.Bordered) {
+            w->setAutoFillBackground(true);
+            w->setPalette(paletteFor(c.BackColor, c.ForeColor));
+        }
+        break;
+    case ControlType::CommandButton: {
+        auto* button = static_cast<QPushButton*>(w);
+        if (button->text() != caption)
+            button->setText(caption);
+        if (c.Graphical)
+            button->setPalette(paletteFor(c.BackColor, c.ForeColor));
+        break;
+    }
+    case ControlType::Label: {
+        auto* label = static_cast<QLabel*>(w);
+        if (label->text() != caption)
+            label->setText(caption);
+        const Qt::Alignment horizontal = c.Alignment == TextAlignment::Right    ? Qt::AlignRight
+                                         : c.Alignment == TextAlignment::Centre ? Qt::AlignHCenter
+                                                                                : Qt::AlignLeft;
+        label->setAlignment(horizontal | Qt::AlignTop);
+        label->setAutoFillBackground(!c.TransparentBack);
+        label->setPalette(paletteFor(c.BackColor, c.ForeColor));
+        break;
+    }
+    case ControlType::Shape:
+        static_cast<ShapeWidget*>(w)->showModel();
+        break;
+    case ControlType::TextBox:
+        break;
+    }
+}
+
+void MainWindow::syncTimer(const Timer& model, QTimer& timer) {
+    if (!model.ticking()) {
+        timer.stop();
+    } else if (!timer.isActive() || timer.interval() != model.Interval) {
+        timer.start(model.Interval);
+    }
+}
+
+void MainWindow::showModel() {
+    for (const auto& [control, widget] : widgets_)
+        showControl(*control, widget);
+    syncTimer(form_.tim制限時間タイマ, timeLimit_);
+    syncTimer(form_.timアニメーションタイマ, animation_);
+}
+
+void MainWindow::placeFromModel() {
+    QPoint at(pixels(form_.Left), pixels(form_.Top));
+    const QRect window(at, frameGeometry().size().expandedTo(size()));
+    bool onScreen = false;
+    for (const QScreen* screen : QGuiApplication::screens())
+        onScreen = onScreen || screen->availableGeometry().intersects(window);
+    if (!onScreen && QGuiApplication::primaryScreen())
+        at = QGuiApplication::primaryScreen()->availableGeometry().topLeft();
+    move(at);
+    placedAt_ = at;
+}
+
+void MainWindow::focusControl(const Control& control) {
+    if (QWidget* w = widgetFor(control)) {
+        showControl(control, w); // the logic enables a button just before it moves focus there
+        w->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+float MainWindow::outerHeightTwips() const {
+    return float(frameGeometry().height()) * kTwipsPerPixel;
+}
+
+QWidget* MainWindow::widgetFor(const Control& control) const {
+    const auto it = widgets_.find(&control);
+    return it == widgets_.end() ? nullptr : it->second;
+}
+
+void MainWindow::shutDown() {
+    timeLimit_.stop();
+    animation_.stop();
+    hide();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (platform_.ended()) {
+        event->accept();
+        return;
+    }
+    if (platform_.holdsEvents()) {
+        event->ignore();
+        return;
+    }
+    // Keep the exact twips the window was placed at unless the player moved it.
+    if (pos() != placedAt_) {
+        form_.Left = float(pos().x()) * kTwipsPerPixel;
+        form_.Top = float(pos().y()) * kTwipsPerPixel;
+    }
+    std::int16_t cancel = 0;
+    form_.Form_Unload(cancel);
+    timeLimit_.stop();
+    animation_.stop();
+    event->accept();
+}
+
+} // namespace kazuroi

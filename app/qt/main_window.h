@@ -1,0 +1,51 @@
+// The Qt window: a view of Form1's control model that turns input and timers into its events.
+#pragma once
+
+#include "app/form1.h"
+
+#include <QPoint>
+#include <QTimer>
+#include <QWidget>
+
+#include <map>
+
+namespace kazuroi {
+
+class QtPlatform;
+
+class MainWindow : public QWidget {
+  public:
+    static constexpr float kTwipsPerPixel = 15;
+
+    MainWindow(Form1& form, QtPlatform& platform);
+
+    // Places the window where the model says, or on the primary screen when that lies off every
+    // screen.
+    void placeFromModel();
+    // Brings every widget and timer in line with the model.
+    void showModel();
+    void focusControl(const Control& control);
+    float outerHeightTwips() const;
+    void shutDown();
+
+    QWidget* widgetFor(const Control& control) const;
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    // Runs one event of the game's window unless a box is open or the program has ended.
+    template <typename Handler> void dispatch(Handler handler);
+    void buildWidgets();
+    void showControl(const Control& control, QWidget* widget);
+    void syncTimer(const Timer& model, QTimer& timer);
+
+    Form1& form_;
+    QtPlatform& platform_;
+    std::map<const Control*, QWidget*> widgets_;
+    QTimer timeLimit_;
+    QTimer animation_;
+    QPoint placedAt_;
+};
+
+} // namespace kazuroi
