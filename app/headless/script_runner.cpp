@@ -98,6 +98,7 @@ struct IntRef {
     long min = std::numeric_limits<std::int16_t>::min();
     long max = std::numeric_limits<std::int16_t>::max();
     const char* why = "a 16-bit integer";
+    std::optional<long> excluded = std::nullopt;
 };
 struct LongRef {
     std::int32_t* p;
@@ -258,9 +259,9 @@ Ref resolve(Form1& form, const HeadlessPlatform& platform, const std::string& te
                 return DoubleRef{&r.ZeroWeight, 0.0, 1.0, "a weight from 0 to 1"};
             // Only levels the solver gives, or a question could never be drawn.
             if (p == "MinLevel")
-                return IntRef{&r.MinLevel, -1, 6, "a level -1 to 6"};
+                return IntRef{&r.MinLevel, -1, 6, "a level -1 to 6", 0};
             if (p == "MaxLevel")
-                return IntRef{&r.MaxLevel, -1, 6, "a level -1 to 6"};
+                return IntRef{&r.MaxLevel, -1, 6, "a level -1 to 6", 0};
         } else {
             StageParam& r = form.StageParams[i];
             if (p == "TimeLimitOn")
@@ -330,7 +331,7 @@ struct Setter {
     void operator()(const Bool16Ref& r) const { *r.p = boolean() ? kTrue : kFalse; }
     void operator()(const IntRef& r) const {
         const auto v = parseInteger<long>(token);
-        if (!v || *v < r.min || *v > r.max)
+        if (!v || *v < r.min || *v > r.max || v == r.excluded)
             bad(r.why);
         *r.p = static_cast<std::int16_t>(*v);
     }

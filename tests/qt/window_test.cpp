@@ -1,0 +1,149 @@
+// The real window on Qt's offscreen platform: its widgets follow the model, presses reach it.
+#include "app/qt/main_window.h"
+#include "app/qt/qt_platform.h"
+#include "app/qt/widgets.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace kazuroi {
+namespace {
+
+// Answers any box that opens, so start-up's question does not block the test.
+void answerBoxesSoon() {
+    QTimer::singleShot(0, [] {
+        if (QWidget* box = QApplication::activeModalWidget()) {
+            for (auto* button : box->findChildren<QPushButton*>())
+                if (button->text() == "はい" || button->text() == "OK") {
+                    button->click();
+                    return;
+                }
+        }
+        answerBoxesSoon();
+    });
+}
+
+struct Window {
+    QtPlatform platform;
+    Form1 form{platform};
+    MainWindow window{form, platform};
+
+    Window() {
+        platform.setWindow(&window);
+        answerBoxesSoon();
+        form.Form_Load();
+        window.showModel();
+        window.placeFromModel();
+        window.show();
+    }
+    QWidget* widget(const Control& c) { return window.widgetFor(c); }
+};
+
+QRect pixelRect(float left, float top, float width, float height) {
+    return {int(left / 15), int(top / 15), int(width / 15), int(height / 15)};
+}
+
+TEST(Window, ControlsArePlacedAsLaidOut) {
+    Window w;
+    EXPECT_EQ(w.window.windowTitle(), "かずろい    kazuroi");
+    EXPECT_EQ(w.window.size(), QSize(586, 493));
+    EXPECT_EQ(w.widget(w.form.frm問題)->geometry(), pixelRect(360, 1080, 5295, 2775));
+    EXPECT_EQ(w.widget(w.form.frm演算子)->geometry(), pixelRect(6000, 1080, 2415, 2775));
+    EXPECT_EQ(w.widget(w.form.frm答案)->geometry(), pixelRect(360, 4080, 5895, 2775));
+    EXPECT_EQ(w.widget(w.form.cmd数字[2])->geometry(), pixelRect(2760, 1080, 855, 855));
+    EXPECT_EQ(w.widget(w.form.cmd数字[4])->geometry(), pixelRect(240, 480, 5415, 855));
+    EXPECT_EQ(w.widget(w.form.cmd除算)->geometry(), pixelRect(1320, 1560, 855, 855));
+    EXPECT_EQ(w.widget(w.form.cmd出題)->geometry(), pixelRect(6480, 4320, 1935, 555));
+    EXPECT_EQ(w.widget(w.form.shp選択印[0])->geometry(), pixelRect(360, 840, 1305, 1305));
+    EXPECT_EQ(w.widget(w.form.shp制限時間表示枠)->geometry(), pixelRect(6480, 6120, 1935, 615));
+    // The bar starts at 70 % of its frame: 1354 twips.
+    EXPECT_EQ(w.widget(w.form.shp制限時間残り)->width(), 90);
+    EXPECT_EQ(w.widget(w.form.cmd数字[0])->parentWidget(), w.widget(w.form.frm問題));
+    EXPECT_EQ(w.widget(w.form.cmd数字[5])->parentWidget(), w.widget(w.form.frm答案));
+}
+
+TEST(Window, CaptionsAndVisibilityAfterLoad) {
+    Window w;
+    const auto text = [&](const Control& c) {
+        if (auto* label = qobject_cast<QLabel*>(w.widget(c)))
+            return label->text();
+        return static_cast<QPushButton*>(w.widget(c))->text();
+    };
+    EXPECT_EQ(text(w.form.lblタイトル), "４つの数字で１０を作れ。");
+    EXPECT_EQ(text(w.form.lblステージ), "Stage 1");
+    EXPECT_EQ(text(w.form.lblレベル), "★☆☆☆☆");
+    EXPECT_EQ(text(w.form.cmd出題), "次の問題 》");
+    EXPECT_EQ(text(w.form.cmdやり直し), "×やり直す");
+    EXPECT_EQ(text(w.form.cmd加算), "＋");
+    EXPECT_EQ(static_cast<QGroupBox*>(w.widget(w.form.frm問題))->title(), "問題");
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_TRUE(w.widget(w.form.cmd数字[i])->isVisible());
+        EXPECT_EQ(text(w.form.cmd数字[i]).size(), 1);
+        EXPECT_FALSE(w.widget(w.form.shp選択印[i])->isVisible());
+    }
+    EXPECT_FALSE(w.widget(w.form.cmd数字[4])->isVisible());
+    EXPECT_FALSE(w.widget(w.form.lbl正誤)->isVisible());
+    EXPECT_FALSE(w.widget(w.form.frmステージクリア)->isVisible());
+    EXPECT_FALSE(w.widget(w.form.cmd出題)->isEnabled());
+    EXPECT_TRUE(w.widget(w.form.cmdやり直し)->isEnabled());
+    EXPECT_FALSE(w.widget(w.form.cmd加算)->isEnabled());
+    // Text1 lies wholly below the client area.
+    EXPECT_GE(w.widget(w.form.Text1)->y(), w.window.height());
+}
+
+TEST(Window, AnyMouseButtonPressesANumber) {
+    Window w;
+    QWidget* first = w.widget(w.form.cmd数字[0]);
+    QWidget* second = w.widget(w.form.cmd数字[1]);
+    QTest::mousePress(first, Qt::LeftButton);
+    EXPECT_TRUE(w.form.shp選択印[0].Visible);
+    EXPECT_TRUE(w.widget(w.form.shp選択印[0])->isVisible());
+    QTest::mousePress(second, Qt::RightButton);
+    EXPECT_EQ(w.form.SelectedCount, 2);
+    EXPECT_TRUE(w.widget(w.form.cmd加算)->isEnabled());
+    QTest::mousePress(second, Qt::MiddleButton);
+    EXPECT_FALSE(w.widget(w.form.shp選択印[1])->isVisible());
+    EXPECT_FALSE(w.widget(w.form.cmd加算)->isEnabled());
+
+    QTest::mousePress(second, Qt::LeftButton);
+    QTest::mousePress(w.widget(w.form.cmd加算), Qt::RightButton);
+    EXPECT_EQ(static_cast<QPushButton*>(w.widget(w.form.cmd数字[4]))->text(),
+              QString::fromStdString(w.form.cmd数字[4].Caption));
+    EXPECT_TRUE(w.widget(w.form.cmd数字[4])->isVisible());
+    EXPECT_FALSE(w.widget(w.form.cmd数字[0])->isEnabled());
+    // The keyboard never presses a number.
+    QTest::keyClick(w.widget(w.form.cmd数字[2]), Qt::Key_Space);
+    EXPECT_FALSE(w.form.shp選択印[2].Visible);
+}
+
+TEST(Window, RedoClickRestoresTheBoard) {
+    Window w;
+    QTest::mousePress(w.widget(w.form.cmd数字[0]), Qt::LeftButton);
+    QTest::mousePress(w.widget(w.form.cmd数字[1]), Qt::LeftButton);
+    QTest::mousePress(w.widget(w.form.cmd乗算), Qt::LeftButton);
+    QTest::mouseClick(w.widget(w.form.cmdやり直し), Qt::LeftButton);
+    EXPECT_EQ(w.form.NoRedoUsed, kFalse);
+    EXPECT_FALSE(w.widget(w.form.cmd数字[4])->isVisible());
+    EXPECT_TRUE(w.widget(w.form.cmd数字[0])->isEnabled());
+}
+
+} // namespace
+} // namespace kazuroi
+
+int main(int argc, char** argv) {
+    // Headless unless told otherwise; fixed pixel sizes regardless of the desktop's scaling.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("QT_SCALE_FACTOR", "1");
+    QStandardPaths::setTestModeEnabled(true);
+    QApplication app(argc, argv);
+    kazuroi::substituteJapaneseFonts();
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
