@@ -1,6 +1,11 @@
 // The level rating: four digits against the catalogue of 53 expression templates.
 #include "app/form1.h"
 
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <utility>
+
 namespace kazuroi {
 
 namespace {
@@ -36,7 +41,7 @@ struct Template {
 
 // clang-format off
 // mul/div are the watched product and exact division; a bare * is a product nobody watches.
-const Template kCatalogue[] = {
+constexpr Template kCatalogue[] = {
     { 1, "A + B + C + D   ", KZ(A + B + C + D),                            1, 0},
     { 2, "A + B + C - D   ", KZ(A + B + C - D),                            1, 0},
     { 3, "A + B - C - D   ", KZ(A + B - C - D),                            1, 0},
@@ -93,7 +98,7 @@ const Template kCatalogue[] = {
 };
 
 // Tested before any template, whatever the templates would give.
-const V kSpecialSets[4][4] = {{4, 6, 6, 9}, {6, 6, 9, 9}, {3, 3, 6, 8}, {3, 4, 6, 6}};
+constexpr V kSpecialSets[4][4] = {{4, 6, 6, 9}, {6, 6, 9, 9}, {3, 3, 6, 8}, {3, 4, 6, 6}};
 // clang-format on
 
 #undef KZ
@@ -107,41 +112,110 @@ std::int16_t Form1::fnc乗算(const std::int16_t& x, const std::int16_t& y, Bool
     return product;
 }
 
+// The catalogue only ever divides by small numbers (a digit, or two digits added or taken apart),
+// and hardware division is the slowest step of the search: for those, multiplying by a rounded-up
+// 2^32 / d gives the exact quotient of any 16-bit dividend.
+constexpr int kInverses = 64;
+constexpr auto kInverse = [] {
+    std::array<std::uint64_t, kInverses> inverse{};
+    for (std::uint64_t d = 1; d < kInverses; ++d)
+        inverse[d] = ((std::uint64_t(1) << 32) + d - 1) / d;
+    return inverse;
+}();
+
 // Exact divisibility is what ⌊x ÷ y⌋ × y = x tests for these small integers, negatives included.
 std::int16_t Form1::fnc除算(const std::int16_t& x, const std::int16_t& y, Bool16& ok) {
-    if (y != 0 && x % y == 0)
-        return static_cast<std::int16_t>(x / y);
+    if (y != 0) {
+        const int n = x < 0 ? -x : x;
+        const int d = y < 0 ? -y : y;
+        const int q = d < kInverses ? int((std::uint64_t(n) * kInverse[d]) >> 32) : n / d;
+        if (q * d == n)
+            return static_cast<std::int16_t>((x < 0) != (y < 0) ? -q : q);
+    }
     ok = kFalse;
     return -99;
 }
 
-std::int16_t Form1::fncレベル判定() {
-    std::int16_t level = -1;
+namespace {
 
+// One template over every ordering, with its computation known at compile time so that it is
+// inlined into the loop. Returns the level when the search can stop here.
+// The operands of every ordering; with repeated digits, each distinct arrangement once, since
+// equal operands give equal finds.
+struct Arrangements {
     V operand[24][4];
-    for (int r = 0; r < 24; ++r)
+    int count = 0;
+};
+
+template <std::size_t I> bool searchTemplate(Form1& form, const Arrangements& a, V& level) {
+    constexpr Template t = kCatalogue[I];
+    for (int r = 0; r < a.count; ++r) {
+        const V* o = a.operand[r];
+        Evaluation e{form};
+        if (t.value(e, o[0], o[1], o[2], o[3]) != 10 || e.ok == kFalse)
+            continue;
+        if (t.zeroLevel != 0 && e.zero != kFalse) {
+            level = t.zeroLevel;
+            return true;
+        }
+        if (t.baseLevel == 1) {
+            level = 1;
+            return true;
+        }
+        if (level == -1 || level > t.baseLevel)
+            level = t.baseLevel;
+    }
+    return false;
+}
+
+// The lowest level any template from the I-th on can give; once the level found is no higher,
+// nothing later can change the result.
+constexpr V lowestFrom(std::size_t first) {
+    V lowest = 99;
+    for (std::size_t i = first; i < std::size(kCatalogue); ++i) {
+        const Template& t = kCatalogue[i];
+        lowest =
+            std::min(lowest, t.zeroLevel != 0 ? std::min(t.baseLevel, t.zeroLevel) : t.baseLevel);
+    }
+    return lowest;
+}
+
+template <std::size_t I> bool settled(V level) {
+    constexpr V lowest = lowestFrom(I + 1);
+    return level != -1 && level <= lowest;
+}
+
+template <std::size_t... I>
+V searchCatalogue(Form1& form, const Arrangements& a, std::index_sequence<I...>) {
+    V level = -1;
+    ((searchTemplate<I>(form, a, level) || settled<I>(level)) || ...);
+    return level;
+}
+
+} // namespace
+
+std::int16_t Form1::fncレベル判定() {
+    const V* d = SlotValues.data();
+    const bool repeated = d[0] == d[1] || d[0] == d[2] || d[0] == d[3] || d[1] == d[2] ||
+                          d[1] == d[3] || d[2] == d[3];
+    Arrangements a;
+    for (int r = 0; r < 24; ++r) {
+        V* o = a.operand[a.count];
         for (int p = 0; p < 4; ++p)
-            operand[r][p] = SlotValues[Orderings[r][p] & 3];
+            o[p] = SlotValues[Orderings[r][p] & 3];
+        bool seen = false;
+        for (int q = 0; repeated && q < a.count && !seen; ++q)
+            seen = std::equal(o, o + 4, a.operand[q]);
+        if (!seen)
+            ++a.count;
+    }
 
     for (const auto& set : kSpecialSets)
-        for (const auto& o : operand)
-            if (o[0] == set[0] && o[1] == set[1] && o[2] == set[2] && o[3] == set[3])
+        for (int r = 0; r < a.count; ++r)
+            if (std::equal(set, set + 4, a.operand[r]))
                 return 6;
 
-    for (const Template& t : kCatalogue) {
-        for (const auto& o : operand) {
-            Evaluation e{*this};
-            if (t.value(e, o[0], o[1], o[2], o[3]) != 10 || e.ok == kFalse)
-                continue;
-            if (t.zeroLevel != 0 && e.zero != kFalse)
-                return t.zeroLevel;
-            if (t.baseLevel == 1)
-                return 1;
-            if (level == -1 || level > t.baseLevel)
-                level = t.baseLevel;
-        }
-    }
-    return level;
+    return searchCatalogue(*this, a, std::make_index_sequence<std::size(kCatalogue)>());
 }
 
 } // namespace kazuroi

@@ -129,3 +129,23 @@ TEST(Division, ExactQuotientsOnlyNegativesIncluded) {
 
 } // namespace
 } // namespace kazuroi
+
+namespace kazuroi {
+namespace {
+
+// The quick path for small divisors must agree with plain division for every 16-bit dividend.
+TEST(Division, AgreesWithPlainDivisionEverywhere) {
+    TestForm t;
+    for (int y = -70; y <= 70; ++y) {
+        for (int x = -32768; x <= 32767; ++x) {
+            Bool16 ok = kTrue;
+            const std::int16_t q = t.form.fnc除算(std::int16_t(x), std::int16_t(y), ok);
+            const bool exact = y != 0 && x % y == 0;
+            ASSERT_EQ(ok != kFalse, exact) << x << " / " << y;
+            ASSERT_EQ(q, exact ? std::int16_t(x / y) : -99) << x << " / " << y;
+        }
+    }
+}
+
+} // namespace
+} // namespace kazuroi
