@@ -161,8 +161,18 @@ void MainWindow::showControl(const Control& c, QWidget* w) {
         auto* button = static_cast<QPushButton*>(w);
         if (button->text() != caption)
             button->setText(caption);
-        if (c.Graphical)
-            button->setPalette(paletteFor(c.BackColor, c.ForeColor));
+        if (c.Graphical) {
+            // A colour the game sets shows as it is; the style's gradient would wash it out.
+            const bool system = static_cast<std::uint32_t>(c.BackColor) & 0x80000000u;
+            const QString sheet =
+                system
+                    ? QString()
+                    : QString(
+                          "QPushButton { background-color: %1; border: 1px solid palette(dark); }")
+                          .arg(colourFor(c.BackColor).name());
+            if (button->styleSheet() != sheet)
+                button->setStyleSheet(sheet);
+        }
         break;
     }
     case ControlType::Label: {
