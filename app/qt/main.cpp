@@ -1,14 +1,21 @@
 // kazuroi: make 10 from four digits.
+#include "app/version.h"
 #include "main_window.h"
 #include "qt_platform.h"
 #include "widgets.h"
 
 #include <QApplication>
+#include <QIcon>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QApplication::setApplicationName("kazuroi");
-    QApplication::setApplicationVersion("3.00.0002");
+    QApplication::setApplicationName(kazuroi::version::kInternalName);
+    QApplication::setApplicationVersion(kazuroi::version::kProductVersion);
+    QApplication::setDesktopFileName("io.github.kazuroi.Kazuroi");
+    QIcon icon;
+    for (int size : {16, 32, 48, 256})
+        icon.addFile(QString(":/icons/kazuroi-%1.png").arg(size));
+    QApplication::setWindowIcon(QIcon::fromTheme("kazuroi", icon));
     kazuroi::substituteJapaneseFonts();
     QFont base(QStringLiteral("MS UI Gothic"));
     base.setPixelSize(12);
