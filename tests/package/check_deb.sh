@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The Debian package as a user meets it: installed with apt-get, started, its window shown.
 set -eu
-deb=$(ls "$1"/kazuroi_*_*.deb)
+deb=$(realpath "$1"/kazuroi_*_*.deb)
 apt-get install -y -qq "$deb" >/dev/null
 work=$(mktemp -d)
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
