@@ -6,10 +6,12 @@ apt-get install -y -qq "$deb" >/dev/null
 work=$(mktemp -d)
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
 xvfb=$!
-trap 'kill $xvfb 2>/dev/null; pkill -f /usr/bin/kazuroi; rm -rf "$work"' EXIT
+game=""
+trap 'kill $game $xvfb 2>/dev/null; rm -rf "$work"' EXIT
 for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(cat "$work/display")" XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=xcb
 /usr/bin/kazuroi 2>/dev/null &
+game=$!
 xdotool search --sync --onlyvisible --name '^かずろい$' >/dev/null
 sleep 0.3
 xdotool key Return
