@@ -216,8 +216,12 @@ void MainWindow::placeFromModel() {
     bool onScreen = false;
     for (const QScreen* screen : QGuiApplication::screens())
         onScreen = onScreen || screen->availableGeometry().intersects(window);
-    if (!onScreen && QGuiApplication::primaryScreen())
+    if (!onScreen && QGuiApplication::primaryScreen()) {
+        // Where the window really is now is what closing it should store.
         at = QGuiApplication::primaryScreen()->availableGeometry().topLeft();
+        form_.Left = float(at.x()) * kTwipsPerPixel;
+        form_.Top = float(at.y()) * kTwipsPerPixel;
+    }
     move(at);
     placedAt_ = at;
 }

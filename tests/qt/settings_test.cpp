@@ -1,0 +1,130 @@
+// The real settings store with broken, hostile or unwritable config: the game starts, places the
+// window on screen, closes without a crash, and stores clean values where it can.
+#include "app/qt/main_window.h"
+#include "app/qt/qt_platform.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace kazuroi {
+namespace {
+
+void answerBoxesSoon() {
+    QTimer::singleShot(0, [] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            box->defaultButton()->click();
+        else
+            answerBoxesSoon();
+    });
+}
+
+class Settings : public ::testing::Test {
+  protected:
+    QTemporaryDir root;
+    QString ini() const { return root.path() + "/kazuroi/kazuroi.ini"; }
+
+    void SetUp() override {
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, root.path());
+    }
+
+    void writeIni(const QByteArray& content) {
+        QDir().mkpath(root.path() + "/kazuroi");
+        QFile file(ini());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+
+    QByteArray readIni() {
+        QFile file(ini());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    // Starts the game, checks where it put the window, closes it as the player would.
+    QPoint startAndClose() {
+        QtPlatform platform;
+        Form1 form(platform);
+        MainWindow window(form, platform);
+        platform.setWindow(&window);
+        answerBoxesSoon();
+        form.Form_Load();
+        window.showModel();
+        window.placeFromModel();
+        window.show();
+        const QPoint placed = window.pos();
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        EXPECT_TRUE(screen.intersects(window.frameGeometry())) << "window off screen";
+        window.close();
+        return placed;
+    }
+};
+
+TEST_F(Settings, CleanRoundTrip) {
+    writeIni("[Startup]\nLeft=\" 1500\"\nTop=\" 960\"\n");
+    EXPECT_EQ(startAndClose(), QPoint(100, 64));
+    EXPECT_TRUE(readIni().contains("Left=\" 1500\"")) << readIni().toStdString();
+    EXPECT_TRUE(readIni().contains("Top=\" 960\""));
+}
+
+TEST_F(Settings, NothingStoredOpensAtOneHundredTwips) {
+    EXPECT_EQ(startAndClose(), QPoint(7, 7));
+    EXPECT_TRUE(readIni().contains("Left=\" 100\""));
+}
+
+TEST_F(Settings, HostileValuesReadAsZero) {
+    for (const char* value : {"1e999", "-99999999999", "nan", "\"\"", "", "inf", "0x7fffffff"}) {
+        writeIni(QByteArray("[Startup]\nLeft=") + value + "\nTop=" + value + "\n");
+        EXPECT_EQ(startAndClose(), QPoint(0, 0)) << value;
+        EXPECT_TRUE(readIni().contains("Left=\" 0\"")) << value << ": " << readIni().toStdString();
+    }
+}
+
+TEST_F(Settings, LeadingNumberOfATextIsTaken) {
+    writeIni("[Startup]\nLeft=\"  12abc\"\nTop=\"  45.9xyz\"\n");
+    startAndClose();
+    EXPECT_TRUE(readIni().contains("Left=\" 12\"")) << readIni().toStdString();
+    EXPECT_TRUE(readIni().contains("Top=\" 45.9\""));
+}
+
+TEST_F(Settings, BinaryGarbageIsReplacedByCleanValues) {
+    QByteArray garbage;
+    for (int i = 0; i < 4096; ++i)
+        garbage.append(char((i * 7919) % 256));
+    writeIni(garbage);
+    EXPECT_EQ(startAndClose(), QPoint(7, 7));
+    EXPECT_TRUE(readIni().contains("[Startup]")) << "the next save rewrites the file";
+    EXPECT_TRUE(readIni().contains("Left=\" 100\""));
+}
+
+TEST_F(Settings, OffScreenPositionOpensOnThePrimaryScreen) {
+    writeIni("[Startup]\nLeft=\" 150000\"\nTop=\" -90000\"\n");
+    const QPoint placed = startAndClose();
+    EXPECT_EQ(placed, QGuiApplication::primaryScreen()->availableGeometry().topLeft());
+    // The window moved from where the stored values put it, so its real place is stored.
+    EXPECT_TRUE(readIni().contains("Left=\" 0\"")) << readIni().toStdString();
+}
+
+TEST_F(Settings, UnwritableFolderStillStartsAndCloses) {
+    // A file where the folder should be: no one, not even root, can create the store.
+    QFile blocker(root.path() + "/kazuroi");
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    EXPECT_EQ(startAndClose(), QPoint(7, 7));
+    EXPECT_TRUE(QFileInfo(root.path() + "/kazuroi").isFile());
+}
+
+TEST_F(Settings, MissingFolderIsCreated) {
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, root.path() + "/a/b/c");
+    startAndClose();
+    EXPECT_TRUE(QFile::exists(root.path() + "/a/b/c/kazuroi/kazuroi.ini"));
+}
+
+} // namespace
+} // namespace kazuroi
