@@ -52,6 +52,8 @@ MainWindow::MainWindow(Form1& form, QtPlatform& platform) : form_(form), platfor
         });
     });
     buildWidgets();
+    // The first number button comes first in the tab order; a key pressed there does nothing.
+    widgets_.at(&form_.cmd数字[0])->setFocus(Qt::OtherFocusReason);
 }
 
 template <typename Handler> void MainWindow::dispatch(Handler handler) {

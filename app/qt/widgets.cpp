@@ -60,9 +60,11 @@ void substituteJapaneseFonts() {
         QFont::insertSubstitutions(QString::fromUtf8(face), standIns);
 }
 
+// A click takes the focus, as on any button, so Space cannot reach a redo button focused
+// earlier; keys on this button do nothing.
 PressButton::PressButton(std::function<void()> press, QWidget* parent)
     : QPushButton(parent), press_(std::move(press)) {
-    setFocusPolicy(Qt::NoFocus);
+    setFocusPolicy(Qt::ClickFocus);
 }
 
 void PressButton::mousePressEvent(QMouseEvent* event) {

@@ -122,6 +122,24 @@ TEST(Window, AnyMouseButtonPressesANumber) {
     EXPECT_FALSE(w.form.shp選択印[2].Visible);
 }
 
+TEST(Window, SpaceNeverRedoesBehindThePlayersBack) {
+    Window w;
+    QApplication::setActiveWindow(&w.window);
+    QTest::keyClick(&w.window, Qt::Key_Space);
+    EXPECT_EQ(w.form.NoRedoUsed, kTrue) << "focus starts on a number";
+    QTest::mousePress(w.widget(w.form.cmd数字[1]), Qt::LeftButton);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    EXPECT_EQ(w.form.NoRedoUsed, kTrue) << "a clicked number holds the focus";
+    // A wrong answer moves the focus to the redo button, where Space redoes.
+    w.form.cmdやり直し_Click();
+    w.form.NoRedoUsed = kTrue;
+    w.form.cmd数字[0].Caption = "１";
+    w.window.showModel();
+    w.window.focusControl(w.form.cmdやり直し);
+    QTest::keyClick(w.widget(w.form.cmdやり直し), Qt::Key_Space);
+    EXPECT_EQ(w.form.NoRedoUsed, kFalse);
+}
+
 TEST(Window, RedoClickRestoresTheBoard) {
     Window w;
     QTest::mousePress(w.widget(w.form.cmd数字[0]), Qt::LeftButton);
