@@ -146,14 +146,15 @@ int main(int argc, char** argv) {
     pressAll(form, window, form.cmd加算);
     // Around n = -10 the panel stands over the middle of the window; a busy machine drops ticks,
     // so wait for the step, not for a time.
-    QTest::qWaitFor([&] { return form.AnimationStep >= -9; }, 10000);
+    check(QTest::qWaitFor([&] { return form.AnimationStep >= -9; }, 10000), "the panel falls");
     shot = window.screen()->grabWindow(window.winId()).toImage();
     check(form.frmステージクリア.Top > 2000 && form.frmステージクリア.Top < 3300,
           "the panel is mid-way down");
     check(shot.pixelColor(at(window, 6480 + 200, 4320 + 200)) == QColor(128, 255, 128),
           "the light green panel lies in front of 次の問題");
-    QTest::qWaitFor([&] { return form.StageIndex == 1; }, 10000);
-    check(form.StageIndex == 1 && form.cmd出題.Enabled, "the animation ends in the next stage");
+    check(QTest::qWaitFor([&] { return form.StageIndex == 1; }, 10000) && form.StageIndex == 1 &&
+              form.cmd出題.Enabled,
+          "the animation ends in the next stage");
 
     std::printf("%d failed\n", failures);
     return failures == 0 ? 0 : 1;
