@@ -138,8 +138,6 @@ std::int16_t Form1::fnc除算(const std::int16_t& x, const std::int16_t& y, Bool
 
 namespace {
 
-// One template over every ordering, with its computation known at compile time so that it is
-// inlined into the loop. Returns the level when the search can stop here.
 // The operands of every ordering; with repeated digits, each distinct arrangement once, since
 // equal operands give equal finds.
 struct Arrangements {
@@ -147,6 +145,8 @@ struct Arrangements {
     int count = 0;
 };
 
+// One template over every arrangement, its computation known at compile time so that it is
+// inlined into the loop. True when the search ends here, with `level` its result.
 template <std::size_t I> bool searchTemplate(Form1& form, const Arrangements& a, V& level) {
     constexpr Template t = kCatalogue[I];
     for (int r = 0; r < a.count; ++r) {
@@ -202,7 +202,7 @@ std::int16_t Form1::fncレベル判定() {
     for (int r = 0; r < 24; ++r) {
         V* o = a.operand[a.count];
         for (int p = 0; p < 4; ++p)
-            o[p] = SlotValues[Orderings[r][p] & 3];
+            o[p] = SlotValues[Orderings[r][p]];
         bool seen = false;
         for (int q = 0; repeated && q < a.count && !seen; ++q)
             seen = std::equal(o, o + 4, a.operand[q]);
