@@ -26,11 +26,7 @@ int main(int argc, char** argv) {
     kazuroi::MainWindow window(form, platform);
     platform.setWindow(&window);
 
-    form.Form_Load();
-    if (platform.ended())
+    if (!window.start())
         return 0;
-    window.showModel();
-    window.placeFromModel();
-    window.show();
     return QApplication::exec();
 }

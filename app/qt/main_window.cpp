@@ -56,6 +56,16 @@ MainWindow::MainWindow(Form1& form, QtPlatform& platform) : form_(form), platfor
     widgets_.at(&form_.cmd数字[0])->setFocus(Qt::OtherFocusReason);
 }
 
+bool MainWindow::start() {
+    form_.Form_Load();
+    if (platform_.ended())
+        return false;
+    showModel();
+    placeFromModel();
+    show();
+    return true;
+}
+
 template <typename Handler> void MainWindow::dispatch(Handler handler) {
     if (platform_.holdsEvents())
         return;

@@ -19,6 +19,10 @@ class MainWindow : public QWidget {
 
     MainWindow(Form1& form, QtPlatform& platform);
 
+    // Runs the Load handler, then shows the window where the model placed it. False when the
+    // game ended during start-up.
+    bool start();
+
     // Places the window where the model says, or on the primary screen when that lies off every
     // screen.
     void placeFromModel();

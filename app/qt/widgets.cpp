@@ -43,11 +43,11 @@ QPalette paletteFor(Colour back, Colour fore) {
     return palette;
 }
 
-QFont fontFor(const FontSpec& spec, const QFont& fallback) {
-    if (spec.Name.empty())
+QFont fontFor(const FontSpec& face, const QFont& fallback) {
+    if (face.Name.empty())
         return fallback;
-    QFont font(QString::fromStdString(spec.Name));
-    font.setPixelSize(int(std::lround(spec.Size * 96.0 / 72.0)));
+    QFont font(QString::fromStdString(face.Name));
+    font.setPixelSize(int(std::lround(face.Size * 96.0 / 72.0)));
     font.setWeight(QFont::Normal);
     return font;
 }

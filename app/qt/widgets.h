@@ -15,7 +15,7 @@ namespace kazuroi {
 QColor colourFor(Colour colour);
 QPalette paletteFor(Colour back, Colour fore);
 // The model's face at its point size, in pixels at 96 dpi so the layout stays fixed.
-QFont fontFor(const FontSpec& spec, const QFont& fallback);
+QFont fontFor(const FontSpec& face, const QFont& fallback);
 // Japanese stand-ins for the fonts the layout names; call before any widget exists.
 void substituteJapaneseFonts();
 

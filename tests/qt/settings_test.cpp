@@ -2,6 +2,7 @@
 // window on screen, closes without a crash, and stores clean values where it can.
 #include "app/qt/main_window.h"
 #include "app/qt/qt_platform.h"
+#include "qt/answer_boxes.h"
 
 #include <QApplication>
 #include <QDir>
@@ -16,15 +17,6 @@
 
 namespace kazuroi {
 namespace {
-
-void answerBoxesSoon() {
-    QTimer::singleShot(0, [] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
-            box->defaultButton()->click();
-        else
-            answerBoxesSoon();
-    });
-}
 
 class Settings : public ::testing::Test {
   protected:
@@ -53,11 +45,8 @@ class Settings : public ::testing::Test {
         Form1 form(platform);
         MainWindow window(form, platform);
         platform.setWindow(&window);
-        answerBoxesSoon();
-        form.Form_Load();
-        window.showModel();
-        window.placeFromModel();
-        window.show();
+        testing::answerBoxesSoon();
+        window.start();
         const QPoint placed = window.pos();
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
         EXPECT_TRUE(screen.intersects(window.frameGeometry())) << "window off screen";

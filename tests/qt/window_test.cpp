@@ -2,6 +2,7 @@
 #include "app/qt/main_window.h"
 #include "app/qt/qt_platform.h"
 #include "app/qt/widgets.h"
+#include "qt/answer_boxes.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -15,20 +16,6 @@
 namespace kazuroi {
 namespace {
 
-// Answers any box that opens, so start-up's question does not block the test.
-void answerBoxesSoon() {
-    QTimer::singleShot(0, [] {
-        if (QWidget* box = QApplication::activeModalWidget()) {
-            for (auto* button : box->findChildren<QPushButton*>())
-                if (button->text() == "はい" || button->text() == "OK") {
-                    button->click();
-                    return;
-                }
-        }
-        answerBoxesSoon();
-    });
-}
-
 struct Window {
     QtPlatform platform;
     Form1 form{platform};
@@ -36,11 +23,8 @@ struct Window {
 
     Window() {
         platform.setWindow(&window);
-        answerBoxesSoon();
-        form.Form_Load();
-        window.showModel();
-        window.placeFromModel();
-        window.show();
+        testing::answerBoxesSoon();
+        window.start();
     }
     QWidget* widget(const Control& c) { return window.widgetFor(c); }
 };

@@ -4,6 +4,7 @@
 #include "app/qt/main_window.h"
 #include "app/qt/qt_platform.h"
 #include "app/qt/widgets.h"
+#include "qt/answer_boxes.h"
 
 #include <QApplication>
 #include <QFontDatabase>
@@ -45,14 +46,6 @@ bool near(QColor c, int r, int g, int b, int slack = 40) {
            std::abs(c.blue() - b) <= slack;
 }
 
-void answerBoxesSoon() {
-    QTimer::singleShot(50, [] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
-            box->defaultButton()->click();
-        answerBoxesSoon();
-    });
-}
-
 // Puts 1 2 3 4 on the board, as question setting would show them.
 void putQuestion(Form1& form, MainWindow& window) {
     for (int i = 0; i < 4; ++i) {
@@ -82,11 +75,8 @@ int main(int argc, char** argv) {
     Form1 form(platform);
     MainWindow window(form, platform);
     platform.setWindow(&window);
-    answerBoxesSoon();
-    form.Form_Load();
-    window.showModel();
-    window.placeFromModel();
-    window.show();
+    testing::answerBoxesSoon();
+    window.start();
     check(QTest::qWaitForWindowExposed(&window), "the window is shown");
 
     const double scale = window.devicePixelRatioF();
