@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTest>
@@ -122,6 +123,50 @@ TEST(Window, SpaceNeverRedoesBehindThePlayersBack) {
     w.window.focusControl(w.form.cmdやり直し);
     QTest::keyClick(w.widget(w.form.cmdやり直し), Qt::Key_Space);
     EXPECT_EQ(w.form.NoRedoUsed, kFalse);
+}
+
+// The time-out box is open while Qt keeps firing both timers: no tick may reach the game (here the
+// animation's, which runs beside it), no second box opens, and closing it ends the program.
+TEST(Window, ABoxHoldsEveryTickBack) {
+    Window w;
+    w.form.StageIndex = 2;
+    w.form.TimeLeft = 0;
+    w.form.shp制限時間残り.Width = 19;
+    w.form.tim制限時間タイマ.Enabled = true;
+    w.form.AnimationStep = -23;
+    w.form.timアニメーションタイマ.Interval = 20;
+    w.form.timアニメーションタイマ.Enabled = true;
+    w.window.showModel();
+
+    int boxes = 0;
+    std::int16_t countdownAtOpen = -1;
+    std::int16_t countdownLater = -1;
+    std::int16_t stepAtOpen = 0;
+    std::int16_t stepLater = 0;
+    QString text;
+    QTimer::singleShot(100, [&] {
+        for (QWidget* top : QApplication::topLevelWidgets())
+            boxes += qobject_cast<QMessageBox*>(top) && top->isVisible();
+        countdownAtOpen = w.form.TickCountdown;
+        stepAtOpen = w.form.AnimationStep;
+        QTimer::singleShot(300, [&] {
+            countdownLater = w.form.TickCountdown;
+            stepLater = w.form.AnimationStep;
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box) {
+                text = box->text();
+                box->defaultButton()->click();
+            }
+        });
+    });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.platform.ended(); }, 3000));
+    EXPECT_EQ(text, "話にならんな");
+    EXPECT_EQ(boxes, 1);
+    EXPECT_EQ(countdownLater, countdownAtOpen) << "ticks ran while the box was open";
+    EXPECT_EQ(stepLater, stepAtOpen) << "the animation ran while the box was open";
+    QTest::qWait(50);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "a second box opened";
+    EXPECT_FALSE(w.window.isVisible());
 }
 
 TEST(Window, RedoClickRestoresTheBoard) {
