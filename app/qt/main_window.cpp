@@ -89,6 +89,7 @@ void MainWindow::buildWidgets() {
             switch (c.Type) {
             case ControlType::Frame:
                 w = c.Bordered ? static_cast<QWidget*>(new FrameBox(parent)) : new QWidget(parent);
+                w->setAutoFillBackground(!c.Bordered); // the borderless panel shows its colour
                 pending.push_back(&c);
                 break;
             case ControlType::CommandButton: {
@@ -129,6 +130,12 @@ void MainWindow::buildWidgets() {
             case ControlType::Label: {
                 auto* label = new QLabel(parent);
                 label->setTextFormat(Qt::PlainText);
+                const Qt::Alignment horizontal =
+                    c.Alignment == TextAlignment::Right    ? Qt::AlignRight
+                    : c.Alignment == TextAlignment::Centre ? Qt::AlignHCenter
+                                                           : Qt::AlignLeft;
+                label->setAlignment(horizontal | Qt::AlignTop);
+                label->setAutoFillBackground(!c.TransparentBack);
                 w = label;
                 break;
             }
@@ -150,6 +157,14 @@ void MainWindow::buildWidgets() {
     showModel();
 }
 
+// Runs after every event, so the palette is only rebuilt when a colour has changed.
+void MainWindow::showColours(QWidget* w, const Control& c) {
+    const QPalette& shown = w->palette();
+    if (shown.color(QPalette::Window) != colourFor(c.BackColor) ||
+        shown.color(QPalette::Active, QPalette::WindowText) != colourFor(c.ForeColor))
+        w->setPalette(paletteFor(c.BackColor, c.ForeColor));
+}
+
 void MainWindow::showControl(const Control& c, QWidget* w) {
     const QRect rect = pixelRect(c);
     if (w->geometry() != rect)
@@ -164,10 +179,8 @@ void MainWindow::showControl(const Control& c, QWidget* w) {
     case ControlType::Frame:
         if (auto* box = qobject_cast<QGroupBox*>(w); box && box->title() != caption)
             box->setTitle(caption);
-        if (!c.Bordered) {
-            w->setAutoFillBackground(true);
-            w->setPalette(paletteFor(c.BackColor, c.ForeColor));
-        }
+        if (!c.Bordered)
+            showColours(w, c);
         break;
     case ControlType::CommandButton: {
         auto* button = static_cast<QPushButton*>(w);
@@ -191,12 +204,7 @@ void MainWindow::showControl(const Control& c, QWidget* w) {
         auto* label = static_cast<QLabel*>(w);
         if (label->text() != caption)
             label->setText(caption);
-        const Qt::Alignment horizontal = c.Alignment == TextAlignment::Right    ? Qt::AlignRight
-                                         : c.Alignment == TextAlignment::Centre ? Qt::AlignHCenter
-                                                                                : Qt::AlignLeft;
-        label->setAlignment(horizontal | Qt::AlignTop);
-        label->setAutoFillBackground(!c.TransparentBack);
-        label->setPalette(paletteFor(c.BackColor, c.ForeColor));
+        showColours(label, c);
         break;
     }
     case ControlType::Shape:

@@ -42,6 +42,7 @@ class MainWindow : public QWidget {
     template <typename Handler> void dispatch(Handler handler);
     void buildWidgets();
     void showControl(const Control& control, QWidget* widget);
+    void showColours(QWidget* widget, const Control& control);
     void syncTimer(const Timer& model, QTimer& timer);
 
     Form1& form_;
