@@ -1,8 +1,6 @@
 // The real settings store with broken, hostile or unwritable config: the game starts, places the
 // window on screen, closes without a crash, and stores clean values where it can.
-#include "app/qt/main_window.h"
-#include "app/qt/qt_platform.h"
-#include "qt/answer_boxes.h"
+#include "qt/live_window.h"
 
 #include <QApplication>
 #include <QDir>
@@ -41,16 +39,11 @@ class Settings : public ::testing::Test {
 
     // Starts the game, checks where it put the window, closes it as the player would.
     QPoint startAndClose() {
-        QtPlatform platform;
-        Form1 form(platform);
-        MainWindow window(form, platform);
-        platform.setWindow(&window);
-        testing::answerBoxesSoon();
-        window.start();
-        const QPoint placed = window.pos();
+        testing::LiveWindow live;
+        const QPoint placed = live.window.pos();
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-        EXPECT_TRUE(screen.intersects(window.frameGeometry())) << "window off screen";
-        window.close();
+        EXPECT_TRUE(screen.intersects(live.window.frameGeometry())) << "window off screen";
+        live.window.close();
         return placed;
     }
 };

@@ -1,8 +1,6 @@
 // The real window on Qt's offscreen platform: its widgets follow the model, presses reach it.
-#include "app/qt/main_window.h"
-#include "app/qt/qt_platform.h"
 #include "app/qt/widgets.h"
-#include "qt/answer_boxes.h"
+#include "qt/live_window.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -17,18 +15,7 @@
 namespace kazuroi {
 namespace {
 
-struct Window {
-    QtPlatform platform;
-    Form1 form{platform};
-    MainWindow window{form, platform};
-
-    Window() {
-        platform.setWindow(&window);
-        testing::answerBoxesSoon();
-        window.start();
-    }
-    QWidget* widget(const Control& c) { return window.widgetFor(c); }
-};
+using Window = testing::LiveWindow;
 
 QRect pixelRect(float left, float top, float width, float height) {
     return {int(left / 15), int(top / 15), int(width / 15), int(height / 15)};

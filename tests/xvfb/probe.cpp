@@ -1,10 +1,8 @@
 // Drives the real window on a real X server and checks what the screen shows: the time bar, the
 // Japanese title, a selection ring, a wrong answer in red, the stage-clear panel over the buttons.
 // Usage (under Xvfb): kazuroi_xvfb_probe   (QT_SCALE_FACTOR may be set; checks scale with it)
-#include "app/qt/main_window.h"
-#include "app/qt/qt_platform.h"
 #include "app/qt/widgets.h"
-#include "qt/answer_boxes.h"
+#include "qt/live_window.h"
 
 #include <QApplication>
 #include <QFontDatabase>
@@ -71,12 +69,9 @@ int main(int argc, char** argv) {
     base.setPixelSize(12);
     QApplication::setFont(base);
 
-    QtPlatform platform;
-    Form1 form(platform);
-    MainWindow window(form, platform);
-    platform.setWindow(&window);
-    testing::answerBoxesSoon();
-    window.start();
+    testing::LiveWindow live;
+    Form1& form = live.form;
+    MainWindow& window = live.window;
     check(QTest::qWaitForWindowExposed(&window), "the window is shown");
 
     const double scale = window.devicePixelRatioF();
