@@ -201,4 +201,29 @@ bool Form1::takesInput(const Control& control) const {
     return true;
 }
 
+// Event wiring: only the number and operator buttons answer MouseDown, only cmd出題 and
+// cmdやり直し answer Click. The handlers ignore which button and where.
+std::function<void()> Form1::mouseDownHandler(const Control& control) {
+    for (int i = 0; i < 6; ++i)
+        if (&control == &cmd数字[i])
+            return [this, i] { cmd数字_MouseDown(std::int16_t(i), 1, 0, 0, 0); };
+    if (&control == &cmd加算)
+        return [this] { cmd加算_MouseDown(1, 0, 0, 0); };
+    if (&control == &cmd減算)
+        return [this] { cmd減算_MouseDown(1, 0, 0, 0); };
+    if (&control == &cmd乗算)
+        return [this] { cmd乗算_MouseDown(1, 0, 0, 0); };
+    if (&control == &cmd除算)
+        return [this] { cmd除算_MouseDown(1, 0, 0, 0); };
+    return {};
+}
+
+std::function<void()> Form1::clickHandler(const Control& control) {
+    if (&control == &cmd出題)
+        return [this] { cmd出題_Click(); };
+    if (&control == &cmdやり直し)
+        return [this] { cmdやり直し_Click(); };
+    return {};
+}
+
 } // namespace kazuroi

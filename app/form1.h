@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,9 @@ class Form1 : public GameState {
     Timer* findTimer(const std::string& name);
     // A control takes input only while it and its containers are visible and enabled.
     bool takesInput(const Control& control) const;
+    // The handler a control's MouseDown (any mouse button) or Click runs; empty when it has none.
+    std::function<void()> mouseDownHandler(const Control& control);
+    std::function<void()> clickHandler(const Control& control);
 
     // Start-up and shut-down.
     void Form_Load();

@@ -550,39 +550,19 @@ void ScriptRunner::runLine(const std::string& line) {
         Control* control = form_.findControl(t[1]);
         if (!control)
             throw ScriptError("no control named '" + t[1] + "'");
-        Form1& f = form_;
         const bool isDown = command == "down";
-        int digit = -1;
-        for (int i = 0; i < 6; ++i)
-            if (control == &f.cmd数字[i])
-                digit = i;
-        const bool isOperator = control == &f.cmd加算 || control == &f.cmd減算 ||
-                                control == &f.cmd乗算 || control == &f.cmd除算;
-        const bool isCommand = control == &f.cmd出題 || control == &f.cmdやり直し;
-        if (isDown && digit < 0 && !isOperator)
-            throw ScriptError("'" + t[1] + "' has no MouseDown handler");
-        if (!isDown && !isCommand)
-            throw ScriptError("'" + t[1] + "' has no Click handler");
+        const std::function<void()> handler =
+            isDown ? form_.mouseDownHandler(*control) : form_.clickHandler(*control);
+        if (!handler)
+            throw ScriptError("'" + t[1] + "' has no " + (isDown ? "MouseDown" : "Click") +
+                              " handler");
         if (ignoredIfFinished())
             return;
-        if (!f.takesInput(*control)) {
+        if (!form_.takesInput(*control)) {
             out_ << "ignored: " << text << '\n';
             return;
         }
-        if (digit >= 0)
-            f.cmd数字_MouseDown(std::int16_t(digit), 1, 0, 0, 0);
-        else if (control == &f.cmd加算)
-            f.cmd加算_MouseDown(1, 0, 0, 0);
-        else if (control == &f.cmd減算)
-            f.cmd減算_MouseDown(1, 0, 0, 0);
-        else if (control == &f.cmd乗算)
-            f.cmd乗算_MouseDown(1, 0, 0, 0);
-        else if (control == &f.cmd除算)
-            f.cmd除算_MouseDown(1, 0, 0, 0);
-        else if (control == &f.cmd出題)
-            f.cmd出題_Click();
-        else
-            f.cmdやり直し_Click();
+        handler();
         resyncTimers();
     } else if (command == "tick") {
         expectArguments(t, 1, 2, "tick NAME [N]");

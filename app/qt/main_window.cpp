@@ -92,41 +92,18 @@ void MainWindow::buildWidgets() {
                 w->setAutoFillBackground(!c.Bordered); // the borderless panel shows its colour
                 pending.push_back(&c);
                 break;
-            case ControlType::CommandButton: {
-                int digit = -1;
-                for (int i = 0; i < 6; ++i)
-                    if (&c == &form_.cmd数字[i])
-                        digit = i;
-                std::function<void()> press;
-                if (digit >= 0)
-                    press = [this, digit] {
-                        dispatch([this, digit] {
-                            form_.cmd数字_MouseDown(std::int16_t(digit), 1, 0, 0, 0);
-                        });
-                    };
-                else if (&c == &form_.cmd加算)
-                    press = [this] { dispatch([this] { form_.cmd加算_MouseDown(1, 0, 0, 0); }); };
-                else if (&c == &form_.cmd減算)
-                    press = [this] { dispatch([this] { form_.cmd減算_MouseDown(1, 0, 0, 0); }); };
-                else if (&c == &form_.cmd乗算)
-                    press = [this] { dispatch([this] { form_.cmd乗算_MouseDown(1, 0, 0, 0); }); };
-                else if (&c == &form_.cmd除算)
-                    press = [this] { dispatch([this] { form_.cmd除算_MouseDown(1, 0, 0, 0); }); };
-                if (press) {
-                    w = new PressButton(std::move(press), parent);
+            case ControlType::CommandButton:
+                if (std::function<void()> press = form_.mouseDownHandler(c)) {
+                    w = new PressButton([this, press] { dispatch(press); }, parent);
                 } else {
                     auto* button = new QPushButton(parent);
                     button->setAutoDefault(true); // Enter clicks the focused button, like Space
-                    if (&c == &form_.cmd出題)
+                    if (std::function<void()> click = form_.clickHandler(c))
                         connect(button, &QPushButton::clicked, this,
-                                [this] { dispatch([this] { form_.cmd出題_Click(); }); });
-                    else
-                        connect(button, &QPushButton::clicked, this,
-                                [this] { dispatch([this] { form_.cmdやり直し_Click(); }); });
+                                [this, click] { dispatch(click); });
                     w = button;
                 }
                 break;
-            }
             case ControlType::Label: {
                 auto* label = new QLabel(parent);
                 label->setTextFormat(Qt::PlainText);
