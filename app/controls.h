@@ -21,7 +21,16 @@ inline constexpr Colour kButtonText = systemColour(18);
 
 enum class ControlType { Frame, CommandButton, Label, Shape, TextBox };
 enum class TextAlignment { Left, Right, Centre };
-enum class ShapeKind { Rectangle, Circle };
+
+// How a control is drawn beyond its colours and font.
+enum class Look {
+    Standard,    // the platform's own: a bordered frame, a standard button, an opaque label
+    Graphical,   // a command button whose BackColor shows on its face
+    Flat,        // a frame without a border, filled with its BackColor
+    Transparent, // a label drawn without its background
+    Ring,        // a circle outline drawn in invert mode, not filled
+    Filled,      // a rectangle filled with its BackColor, without an outline
+};
 
 struct FontSpec {
     std::string Name; // empty: the window's default font
@@ -44,12 +53,8 @@ struct Control {
 
     FontSpec Font;
     TextAlignment Alignment = TextAlignment::Left;
-    bool TransparentBack = false; // labels drawn without their background
-    bool Bordered = true;         // frames
-    bool Graphical = false;       // command buttons whose BackColor shows
-    ShapeKind Shape = ShapeKind::Rectangle;
-    Colour BorderColor = kWindowText; // shapes' outline; none when Bordered is false
-    int TabIndex = -1;
+    kazuroi::Look Look = Look::Standard;
+    int TabIndex = -1; // -1: not a tab stop
 };
 
 struct Timer {

@@ -42,6 +42,7 @@ class Form1 : public GameState {
 
     // Front to back within each container; containers come before their children.
     const std::vector<Control*>& controls() const { return controls_; }
+    std::array<Timer*, 2> timers() { return {&tim制限時間タイマ, &timアニメーションタイマ}; }
     std::vector<Control*> children(const Control* container) const;
     Control* findControl(const std::string& name);
     Timer* findTimer(const std::string& name);
@@ -50,6 +51,7 @@ class Form1 : public GameState {
     // The handler a control's MouseDown (any mouse button) or Click runs; empty when it has none.
     std::function<void()> mouseDownHandler(const Control& control);
     std::function<void()> clickHandler(const Control& control);
+    std::function<void()> timerHandler(const Timer& timer);
 
     // Start-up and shut-down.
     void Form_Load();

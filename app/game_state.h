@@ -28,6 +28,18 @@ struct StageParam {
 };
 
 inline constexpr int kStageRows = 7;
+// Stages by StageIndex: 0-3 "Stage 1" to "Stage 4", then these two; 6 only on the way to the end.
+inline constexpr std::int16_t kFinalStage = 4;
+inline constexpr std::int16_t kExtraStage = 5;
+// Right answers that clear a stage (the Extra Stage starts at 19 of them).
+inline constexpr std::int16_t kQuestionsPerStage = 20;
+
+// The board's number slots: 0-3 hold the question's digits, 4 and 5 intermediate results.
+inline constexpr int kDigitSlots = 4;
+inline constexpr int kSlots = 6;
+inline constexpr int kResultSlot = 4; // the first result, and the one number judged at the end
+inline constexpr int kSecondResultSlot = 5;
+
 inline constexpr std::int32_t kGreen = 0x00FF00;
 inline constexpr std::int32_t kYellow = 0x00FFFF;
 inline constexpr std::int32_t kRed = 0x0000FF;

@@ -10,6 +10,10 @@ namespace kazuroi {
 
 struct Control;
 
+// Where the window's position is kept in the settings store, under the keys "Left" and "Top".
+inline constexpr const char* kSettingsApplication = "kazuroi";
+inline constexpr const char* kSettingsSection = "Startup";
+
 enum class MessageButtons { Ok, YesNo };
 enum class MessageResult { Ok, Yes, No };
 

@@ -8,15 +8,13 @@ namespace kazuroi {
 
 namespace {
 
-const char* const kApplication = "kazuroi";
-const char* const kSection = "Startup";
-
 // A stored coordinate the window system cannot take (not finite, or beyond its 16-bit pixel
 // range at 15 twips a pixel) is read as 0 rather than losing the window.
 constexpr double kLargestCoordinate = 32767.0 * 15.0;
 
 float storedCoordinate(Platform& platform, const char* key) {
-    const std::string text = platform.readSetting(kApplication, kSection, key).value_or("100");
+    const std::string text =
+        platform.readSetting(kSettingsApplication, kSettingsSection, key).value_or("100");
     const double value = leadingNumber(text);
     if (!std::isfinite(value) || std::fabs(value) > kLargestCoordinate)
         return 0;
@@ -35,8 +33,8 @@ void Form1::Form_Load() {
 }
 
 void Form1::Form_Unload(std::int16_t& /*Cancel*/) {
-    platform_.writeSetting(kApplication, kSection, "Left", storedNumberText(Left));
-    platform_.writeSetting(kApplication, kSection, "Top", storedNumberText(Top));
+    platform_.writeSetting(kSettingsApplication, kSettingsSection, "Left", storedNumberText(Left));
+    platform_.writeSetting(kSettingsApplication, kSettingsSection, "Top", storedNumberText(Top));
 }
 
 void Form1::subゲーム初期化() {
@@ -50,7 +48,7 @@ void Form1::subゲーム初期化() {
     TimeLeft = roundToInt16(double(shp制限時間表示枠.Width) * 0.7);
     shp制限時間残り.Width = TimeLeft;
     BarColour = kGreen;
-    TickCountdown = 10;
+    TickCountdown = 10; // the first drain step comes on the eleventh tick
     BlinkPhase = 0;
     ExtraRefill = kFalse;
     NoRedoUsed = kTrue;

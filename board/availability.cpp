@@ -29,7 +29,7 @@ void Form1::sub演算子ボタンの有効無効() {
 
 Bool16 Form1::fnc除算可否() {
     std::vector<double> selected;
-    for (int i = 0; i < 6; ++i)
+    for (int i = 0; i < kSlots; ++i)
         if (shp選択印[i].Visible)
             selected.push_back(SlotValues[i]);
     if (selected.size() < 2)

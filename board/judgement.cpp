@@ -4,36 +4,37 @@
 namespace kazuroi {
 
 void Form1::sub正誤判定() {
-    for (int j = 0; j < 4; ++j)
+    for (int j = 0; j < kDigitSlots; ++j)
         if (cmd数字[j].Enabled)
             return;
-    if (cmd数字[5].Visible)
+    if (cmd数字[kSecondResultSlot].Visible)
         return;
 
-    shp選択印[4].Visible = false;
-    if (SlotValues[4] == 10) {
+    Control& answer = cmd数字[kResultSlot];
+    shp選択印[kResultSlot].Visible = false;
+    if (SlotValues[kResultSlot] == 10) {
         cmdやり直し.Enabled = false;
         tim制限時間タイマ.Enabled = false;
         sub残り時間加算(StageParams[StageIndex].SolveBonus);
-        cmd数字[4].BackColor = kGreen;
+        answer.BackColor = kGreen;
         lbl正誤.Caption = "○正解";
         lbl正誤.ForeColor = kGreen;
         lbl正誤.Visible = true;
         ++SolvedCount;
-        if (SolvedCount >= 20) {
+        if (SolvedCount >= kQuestionsPerStage) {
             subステージクリア();
         } else {
             cmd出題.Enabled = true;
             platform_.setFocus(cmd出題);
         }
     } else {
-        cmd数字[4].BackColor = kRed;
+        answer.BackColor = kRed;
         lbl正誤.Caption = "×やり直し";
         lbl正誤.ForeColor = kRed;
         lbl正誤.Visible = true;
         platform_.setFocus(cmdやり直し);
     }
-    cmd数字[4].Enabled = false;
+    answer.Enabled = false;
 }
 
 void Form1::cmdやり直し_Click() {
@@ -42,11 +43,11 @@ void Form1::cmdやり直し_Click() {
 }
 
 void Form1::subやり直し() {
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < kDigitSlots; ++i) {
         cmd数字[i].Enabled = true;
         shp選択印[i].Visible = false;
     }
-    for (int i = 4; i < 6; ++i) {
+    for (int i = kResultSlot; i < kSlots; ++i) {
         cmd数字[i].Visible = false;
         cmd数字[i].Enabled = true;
         cmd数字[i].Caption = "";

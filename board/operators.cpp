@@ -36,16 +36,16 @@ std::string Form1::fnc四則演算の括弧付け(const std::string& text) {
 // Operands are taken in slot order, never in the order the player selected them.
 std::vector<Form1::Operand> Form1::consumeSelected() {
     std::vector<Operand> operands;
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < kSlots; ++i) {
         if (!shp選択印[i].Visible)
             continue;
         shp選択印[i].Visible = false;
         cmd数字[i].Enabled = false;
         operands.push_back({SlotValues[i], cmd数字[i].Caption});
-        if (i >= 4)
+        if (i >= kResultSlot)
             cmd数字[i].Caption = "";
-        if (i == 5)
-            cmd数字[5].Visible = false;
+        if (i == kSecondResultSlot)
+            cmd数字[i].Visible = false;
     }
     return operands;
 }
@@ -122,17 +122,19 @@ void Form1::cmd除算_MouseDown(std::int16_t, std::int16_t, float, float) {
 }
 
 void Form1::sub計算結果の配置(std::int16_t& value, std::string& text) {
-    if (cmd数字[4].Caption.empty()) {
-        cmd数字[4].Caption = text;
-        SlotValues[4] = value;
-        cmd数字[4].Enabled = true;
-        shp選択印[4].Visible = true;
-        cmd数字[4].Visible = true;
+    const int first = kResultSlot;
+    const int second = kSecondResultSlot;
+    if (cmd数字[first].Caption.empty()) {
+        cmd数字[first].Caption = text;
+        SlotValues[first] = value;
+        cmd数字[first].Enabled = true;
+        shp選択印[first].Visible = true;
+        cmd数字[first].Visible = true;
         SelectedCount = 1;
         // A single digit left beside the result is pre-selected: one more press finishes.
         int free = 0;
         int last = -1;
-        for (int j = 0; j < 4; ++j) {
+        for (int j = 0; j < kDigitSlots; ++j) {
             if (cmd数字[j].Enabled && !shp選択印[j].Visible) {
                 ++free;
                 last = j;
@@ -143,12 +145,12 @@ void Form1::sub計算結果の配置(std::int16_t& value, std::string& text) {
             addToSelectedCount(+1);
         }
     } else {
-        cmd数字[5].Caption = text;
-        SlotValues[5] = value;
-        cmd数字[5].Enabled = true;
-        shp選択印[5].Visible = true;
-        cmd数字[5].Visible = true;
-        shp選択印[4].Visible = true;
+        cmd数字[second].Caption = text;
+        SlotValues[second] = value;
+        cmd数字[second].Enabled = true;
+        shp選択印[second].Visible = true;
+        cmd数字[second].Visible = true;
+        shp選択印[first].Visible = true;
         SelectedCount = 2;
     }
 }

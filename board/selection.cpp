@@ -14,7 +14,7 @@ void Form1::addToSelectedCount(int delta) {
 
 void Form1::cmd数字_MouseDown(std::int16_t Index, std::int16_t /*Button*/, std::int16_t /*Shift*/,
                               float /*X*/, float /*Y*/) {
-    if (Index < 0 || Index > 5)
+    if (Index < 0 || Index >= kSlots)
         return;
     if (!shp選択印[Index].Visible) {
         shp選択印[Index].Visible = true;
@@ -23,8 +23,8 @@ void Form1::cmd数字_MouseDown(std::int16_t Index, std::int16_t /*Button*/, std
         shp選択印[Index].Visible = false;
         addToSelectedCount(-1);
         // Letting go of the running result offers every digit still in play instead.
-        if (Index == 4) {
-            for (int j = 0; j < 4; ++j) {
+        if (Index == kResultSlot) {
+            for (int j = 0; j < kDigitSlots; ++j) {
                 if (cmd数字[j].Enabled && !shp選択印[j].Visible) {
                     shp選択印[j].Visible = true;
                     addToSelectedCount(+1);

@@ -7,6 +7,8 @@ namespace kazuroi {
 namespace {
 
 const char* const kPraiseTitle = "やるなー。";
+// More than enough to fill the clock to a full bar, whatever is left of it.
+constexpr std::int16_t kExtraRefill = 5000;
 
 } // namespace
 
@@ -37,16 +39,16 @@ void Form1::timアニメーションタイマ_Timer() {
 
 void Form1::sub次ステージ() {
     StageIndex = addInt16(StageIndex, 1);
-    if (StageIndex < 5) {
+    if (StageIndex < kExtraStage) {
         SolvedCount = 0;
         cmd出題.Enabled = true;
         platform_.setFocus(cmd出題);
-    } else if (StageIndex == 5) {
+    } else if (StageIndex == kExtraStage) {
         if (NoRedoUsed != kFalse) {
             platform_.messageBox("天才ちゃうか。\r\nもう1問出したろ。", kPraiseTitle,
                                  MessageButtons::Ok);
-            sub残り時間加算(5000);
-            SolvedCount = 19; // one solved question clears the Extra Stage
+            sub残り時間加算(kExtraRefill);
+            SolvedCount = kQuestionsPerStage - 1; // one right answer clears the Extra Stage
             ExtraRefill = kTrue;
             tim制限時間タイマ.Enabled = true;
         } else {

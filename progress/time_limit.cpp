@@ -8,6 +8,22 @@ namespace kazuroi {
 
 namespace {
 
+// Widths of the drawn bar, in twips, below which it turns red or yellow, blinks, or times out.
+constexpr float kRedBelow = 400;
+constexpr float kYellowBelow = 800;
+constexpr float kBlinkBelow = 200;
+constexpr float kTimeOutBelow = 20;
+// A drain step on every eleventh tick: the countdown runs 10 down to 0, then reloads.
+constexpr std::int16_t kTicksBetweenDrains = 10;
+// The bar grows quickly toward the time left and shrinks slowly.
+constexpr double kGrowStep = 10;
+constexpr double kShrinkStep = 1;
+// The refill before the Extra Stage ends when the bar is this close to full.
+constexpr double kRefillSlack = 5;
+// In each cycle of 16 blinking ticks the bar is hidden in phases 0-4.
+constexpr int kBlinkPhases = 16;
+constexpr int kLastHiddenPhase = 4;
+
 // Moves each channel of a colour 5 steps toward the target, blue first.
 std::int32_t fadeToward(std::int32_t colour, std::int32_t target) {
     auto c = static_cast<std::uint32_t>(colour);
@@ -24,7 +40,7 @@ std::int32_t fadeToward(std::int32_t colour, std::int32_t target) {
 }
 
 const char* timeOutMessage(std::int16_t stage, std::int16_t solved) {
-    if (stage <= 3)
+    if (stage < kFinalStage)
         return "話にならんな";
     if (solved > 15)
         return "ネバったのになー";
@@ -54,7 +70,7 @@ void Form1::tim制限時間タイマ_Timer() {
     Control& bar = shp制限時間残り;
 
     if (ExtraRefill != kFalse) {
-        if (toSingle(double(bar.Width) + 5) > shp制限時間表示枠.Width) {
+        if (toSingle(double(bar.Width) + kRefillSlack) > shp制限時間表示枠.Width) {
             tim制限時間タイマ.Enabled = false;
             ExtraRefill = kFalse;
             cmd出題_Click();
@@ -62,35 +78,35 @@ void Form1::tim制限時間タイマ_Timer() {
     } else if (TickCountdown >= 1) {
         --TickCountdown;
     } else {
-        TickCountdown = 10;
+        TickCountdown = kTicksBetweenDrains;
         sub残り時間加算(StageParams[StageIndex].DrainStep);
     }
 
     const float w = bar.Width;
     const std::int16_t t = TimeLeft;
     if (w < t) {
-        const float grown = toSingle(double(w) + 10);
+        const float grown = toSingle(double(w) + kGrowStep);
         bar.Width = grown < t ? grown : float(t);
     } else if (w > t) {
-        if (w < 20) {
+        if (w < kTimeOutBelow) {
             platform_.messageBox(timeOutMessage(StageIndex, SolvedCount), "かずろい",
                                  MessageButtons::Ok);
             platform_.endProgram();
             return;
         }
-        bar.Width = toSingle(double(w) - 1);
+        bar.Width = toSingle(double(w) - kShrinkStep);
     }
 
-    if (bar.Width < 400)
+    if (bar.Width < kRedBelow)
         BarColour = kRed;
-    else if (bar.Width < 800)
+    else if (bar.Width < kYellowBelow)
         BarColour = kYellow;
     else
         BarColour = kGreen;
 
-    if (bar.Width < 200) {
-        BlinkPhase = static_cast<std::int16_t>((BlinkPhase + 1) & 15);
-        bar.Visible = BlinkPhase > 4;
+    if (bar.Width < kBlinkBelow) {
+        BlinkPhase = static_cast<std::int16_t>((BlinkPhase + 1) & (kBlinkPhases - 1));
+        bar.Visible = BlinkPhase > kLastHiddenPhase;
     } else if (!bar.Visible) {
         bar.Visible = true;
     }

@@ -20,7 +20,7 @@ std::string stars(int level) {
 
 void Form1::sub各問初期化() {
     lblステージ.Caption = StageRecords[StageIndex].Name;
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < kSlots; ++i) {
         cmd数字[i].Visible = false;
         cmd数字[i].Caption = "";
         cmd数字[i].Enabled = true;
@@ -42,7 +42,7 @@ void Form1::sub出題() {
 
     std::int16_t level = 0;
     do {
-        for (int i = 0; i < 4; ++i) {
+        for (int i = 0; i < kDigitSlots; ++i) {
             const float r = platform_.random();
             const double digit = std::floor(10.0 - (stage.ZeroWeight + 9.0) * double(r));
             SlotValues[i] = static_cast<std::int16_t>(std::min(digit, 9.0)); // 10 only for r = 0
@@ -52,7 +52,7 @@ void Form1::sub出題() {
         level = fncレベル判定();
     } while (level != target);
 
-    lblレベル.Caption = StageIndex > 4 ? "★☆★☆★" : stars(level);
+    lblレベル.Caption = StageIndex > kFinalStage ? "★☆★☆★" : stars(level);
     cmdやり直し.Enabled = true;
     if (StageParams[StageIndex].TimeLimitOn != kFalse) {
         tim制限時間タイマ.Enabled = true;

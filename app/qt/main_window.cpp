@@ -39,18 +39,10 @@ MainWindow::MainWindow(Form1& form, QtPlatform& platform) : form_(form), platfor
 
     timeLimit_.setTimerType(Qt::PreciseTimer);
     animation_.setTimerType(Qt::PreciseTimer);
-    connect(&timeLimit_, &QTimer::timeout, this, [this] {
-        dispatch([this] {
-            if (form_.tim制限時間タイマ.ticking())
-                form_.tim制限時間タイマ_Timer();
-        });
-    });
-    connect(&animation_, &QTimer::timeout, this, [this] {
-        dispatch([this] {
-            if (form_.timアニメーションタイマ.ticking())
-                form_.timアニメーションタイマ_Timer();
-        });
-    });
+    connect(&timeLimit_, &QTimer::timeout, this,
+            [this, tick = form_.timerHandler(form_.tim制限時間タイマ)] { dispatch(tick); });
+    connect(&animation_, &QTimer::timeout, this,
+            [this, tick = form_.timerHandler(form_.timアニメーションタイマ)] { dispatch(tick); });
     buildWidgets();
     // The first number button comes first in the tab order; a key pressed there does nothing.
     widgets_.at(&form_.cmd数字[0])->setFocus(Qt::OtherFocusReason);
@@ -88,8 +80,9 @@ void MainWindow::buildWidgets() {
             QWidget* w = nullptr;
             switch (c.Type) {
             case ControlType::Frame:
-                w = c.Bordered ? static_cast<QWidget*>(new FrameBox(parent)) : new QWidget(parent);
-                w->setAutoFillBackground(!c.Bordered); // the borderless panel shows its colour
+                w = c.Look == Look::Flat ? new QWidget(parent)
+                                         : static_cast<QWidget*>(new FrameBox(parent));
+                w->setAutoFillBackground(c.Look == Look::Flat); // the flat panel shows its colour
                 pending.push_back(&c);
                 break;
             case ControlType::CommandButton:
@@ -112,7 +105,7 @@ void MainWindow::buildWidgets() {
                     : c.Alignment == TextAlignment::Centre ? Qt::AlignHCenter
                                                            : Qt::AlignLeft;
                 label->setAlignment(horizontal | Qt::AlignTop);
-                label->setAutoFillBackground(!c.TransparentBack);
+                label->setAutoFillBackground(c.Look != Look::Transparent);
                 w = label;
                 break;
             }
@@ -156,14 +149,14 @@ void MainWindow::showControl(const Control& c, QWidget* w) {
     case ControlType::Frame:
         if (auto* box = qobject_cast<QGroupBox*>(w); box && box->title() != caption)
             box->setTitle(caption);
-        if (!c.Bordered)
+        if (c.Look == Look::Flat)
             showColours(w, c);
         break;
     case ControlType::CommandButton: {
         auto* button = static_cast<QPushButton*>(w);
         if (button->text() != caption)
             button->setText(caption);
-        if (c.Graphical) {
+        if (c.Look == Look::Graphical) {
             // A colour the game sets shows as it is; the style's gradient would wash it out.
             const bool system = static_cast<std::uint32_t>(c.BackColor) & 0x80000000u;
             const QString sheet =

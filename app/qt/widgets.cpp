@@ -103,7 +103,7 @@ void ShapeWidget::showModel() {
 
 void ShapeWidget::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    if (model_.Shape == ShapeKind::Circle) {
+    if (model_.Look == Look::Ring) {
         // Inverting keeps the ring visible on any background.
         painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
         painter.setPen(QPen(Qt::white, 3));
