@@ -2,31 +2,9 @@
 #include "headless_platform.h"
 
 #include "app/controls.h"
+#include "script_text.h"
 
 namespace kazuroi {
-
-std::string quoted(const std::string& text) {
-    std::string out = "\"";
-    for (char c : text) {
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out + "\"";
-}
 
 HeadlessPlatform::HeadlessPlatform(std::function<void(const std::string&)> print)
     : print_(std::move(print)) {

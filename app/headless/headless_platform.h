@@ -49,7 +49,4 @@ class HeadlessPlatform : public Platform {
     const Control* focus_ = nullptr;
 };
 
-// A text in the transcript's quoted form: "..." with \" \\ \r \n escaped.
-std::string quoted(const std::string& text);
-
 } // namespace kazuroi

@@ -3,48 +3,80 @@
 
 #include "app/form1.h"
 #include "headless_platform.h"
+#include "script_text.h"
 
 #include <array>
 #include <cstdint>
 #include <istream>
 #include <ostream>
-#include <stdexcept>
+#include <set>
 #include <string>
 #include <vector>
 
 namespace kazuroi {
 
-// A line the driver cannot run; the message says what is wrong with it.
-struct ScriptError : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
-
 class ScriptRunner {
   public:
+    // What one line may ask for, so that no script runs for long: an hour of play is far more
+    // than any test needs.
+    static constexpr long kMaxWait = 600000; // milliseconds
+    static constexpr long kMaxTicks = 100000;
+
     explicit ScriptRunner(std::ostream& out);
 
-    // Runs every line; throws ScriptError naming the line at the first malformed one.
+    // Runs every line; throws ScriptError naming the line at the first one it cannot run.
+    void run(LineReader& lines);
     void run(std::istream& script);
     // Runs one line (no line number in errors).
     void runLine(const std::string& line);
 
     Form1& form() { return form_; }
-    HeadlessPlatform& platform() { return platform_; }
     bool finished() const { return platform_.ended() || unloaded_; }
     double now() const { return now_; }
 
   private:
+    struct Line {
+        std::vector<std::string> tokens;
+        std::string text; // as written, without surrounding blanks
+        const std::string& arg(std::size_t i) const { return tokens[i]; }
+    };
+    struct Command {
+        const char* name;
+        std::size_t minArgs, maxArgs;
+        const char* usage;
+        bool event; // a window event: only after load, and ignored once the program is over
+        void (ScriptRunner::*run)(const Line&);
+    };
+    static const Command kCommands[];
+
+    void seed(const Line& line);
+    void random(const Line& line);
+    void answer(const Line& line);
+    void setting(const Line& line);
+    void load(const Line& line);
+    void close(const Line& line);
+    void press(const Line& line);
+    void question(const Line& line);
+    void tick(const Line& line);
+    void wait(const Line& line);
+    void get(const Line& line);
+    void set(const Line& line);
+    void stored(const Line& line);
+
+    // True after printing the line as ignored, once the program is over.
+    bool ignoredIfFinished(const Line& line);
     void deliverTick(Timer& timer);
     void resyncTimers();
-    void wait(double milliseconds);
-    void setValue(const std::string& name, const std::string& value);
-    std::string getValue(const std::string& name);
+    // Refuses a state in which setting a question would draw for ever.
+    void checkQuestionsCanBeSet();
+    const std::set<int>& levelsOfDigits(bool withZero);
 
     std::ostream& out_;
     HeadlessPlatform platform_;
     Form1 form_;
     bool loaded_ = false;
     bool unloaded_ = false;
+    std::array<std::set<int>, 2> levels_; // every level some digits have: without, with 0
 
     // The driver's clock and each timer's next tick, as `wait` delivers them.
     struct TimerClock {
@@ -57,7 +89,8 @@ class ScriptRunner {
     std::array<TimerClock, 2> clocks_;
 };
 
-// The tokens of a script line: blank-separated, double quotes around a token with blanks.
-std::vector<std::string> tokenize(const std::string& line);
+// Runs a whole script as kazuroi-script does: 0 when every line ran, 2 with a message on `err`
+// when a line is malformed, too long or unreadable, or memory runs out.
+int runScript(LineReader& lines, std::ostream& out, std::ostream& err);
 
 } // namespace kazuroi

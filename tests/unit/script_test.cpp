@@ -50,14 +50,49 @@ TEST(MalformedLines, NameTheLineAndWhatIsWrong) {
     EXPECT_EQ(errorOf("set lblステージ.Caption Stage"),
               "line 1: 'Stage' is not a quoted text for lblステージ.Caption");
     EXPECT_EQ(errorOf("set Form1.Height 10"), "line 1: 'Form1.Height' can only be read");
-    EXPECT_EQ(errorOf("down cmd出題"), "line 1: 'cmd出題' has no MouseDown handler");
-    EXPECT_EQ(errorOf("click cmd加算"), "line 1: 'cmd加算' has no Click handler");
-    EXPECT_EQ(errorOf("tick tim制限時間タイマ many"),
-              "line 1: tick count must be a whole number 0 to 100000000");
+    EXPECT_EQ(errorOf("load\ndown cmd出題"), "line 2: 'cmd出題' has no MouseDown handler");
+    EXPECT_EQ(errorOf("load\nclick cmd加算"), "line 2: 'cmd加算' has no Click handler");
     EXPECT_EQ(errorOf("load\nload"), "line 2: the window is already loaded");
     EXPECT_EQ(errorOf("get"), "line 1: usage: get NAME");
-    EXPECT_EQ(errorOf("set StageRecords(0).MinLevel 0"),
-              "line 1: '0' is not a level -1 to 6 for StageRecords(0).MinLevel");
+    EXPECT_EQ(errorOf("load\nquestion 6 1234"), "line 2: question needs a stage 0 to 5");
+    EXPECT_EQ(errorOf("load\nquestion 2 12x4"), "line 2: question needs four digits, not '12x4'");
+    EXPECT_EQ(errorOf("load\nquestion 2 1158"), "line 2: '1158' cannot make 10");
+    EXPECT_EQ(errorOf("load\nset StageRecords(0).ZeroWeight 0\nquestion 0 5500"),
+              "line 3: stage 0 never draws the digit 0");
+}
+
+// Nothing a script asks may run for ever or fail without saying so.
+TEST(MalformedLines, NothingHangsOrFailsSilently) {
+    EXPECT_EQ(errorOf("click cmd出題"), "line 1: 'click cmd出題' before load");
+    EXPECT_EQ(errorOf("tick tim制限時間タイマ"), "line 1: 'tick tim制限時間タイマ' before load");
+    EXPECT_EQ(errorOf("load\ntick tim制限時間タイマ many"),
+              "line 2: tick count must be a whole number 0 to 100000");
+    EXPECT_EQ(errorOf("load\nwait 600001"), "line 2: wait needs milliseconds 0 to 600000");
+    // Every level a stage can draw must be one some digits have: -1 to 1 also draws 0.
+    EXPECT_EQ(errorOf("load\nset StageRecords(0).MinLevel -1"),
+              "line 2: '-1' for StageRecords(0).MinLevel would make stage 0 draw level 0, "
+              "which no four digits have");
+    EXPECT_EQ(errorOf("load\nset StageIndex 6"),
+              "line 2: '6' for StageIndex would make stage 6 draw level 0, which no four digits "
+              "have");
+    EXPECT_EQ(errorOf("load\nset StageRecords(4).MaxLevel 7"),
+              "line 2: '7' for StageRecords(4).MaxLevel would make stage 4 draw level 7, which no "
+              "four digits have");
+    // Level -1 can be drawn (some digits cannot make 10); a stage behind the current one is
+    // checked when the game is put back into it.
+    EXPECT_EQ(errorOf("load\nset StageIndex 5\nset StageRecords(0).MinLevel -1\n"
+                      "set StageRecords(0).MaxLevel -1\nset StageIndex 0"),
+              "no error");
+    const std::string longLine(LineReader::kMaxLine + 1, '#');
+    EXPECT_EQ(errorOf("load\n" + longLine + "\nget TimeLeft"), "line 2: longer than 1048576 bytes");
+
+    std::FILE* folder = std::fopen("/", "r"); // opens, but every read fails
+    ASSERT_NE(folder, nullptr);
+    LineReader unreadable(folder);
+    std::ostringstream out, err;
+    EXPECT_EQ(runScript(unreadable, out, err), 2);
+    EXPECT_EQ(err.str(), "line 1: the script could not be read\n");
+    std::fclose(folder);
 }
 
 TEST(Input, OnlyToLiveControls) {
