@@ -89,6 +89,16 @@ TEST(Window, AnyMouseButtonPressesANumber) {
               QString::fromStdString(w.form.cmd数字[4].Caption));
     EXPECT_TRUE(w.widget(w.form.cmd数字[4])->isVisible());
     EXPECT_FALSE(w.widget(w.form.cmd数字[0])->isEnabled());
+    // Both presses of a double-click count (sent through the window, as the window system sends
+    // them): one that starts unselected ends so, and one that starts selected ends selected.
+    QWidget* third = w.widget(w.form.cmd数字[2]);
+    const QPoint middle = third->mapTo(&w.window, third->rect().center());
+    QTest::mouseDClick(w.window.windowHandle(), Qt::LeftButton, {}, middle);
+    EXPECT_FALSE(w.form.shp選択印[2].Visible);
+    QTest::mousePress(third, Qt::LeftButton);
+    QTest::mouseDClick(w.window.windowHandle(), Qt::LeftButton, {}, middle);
+    EXPECT_TRUE(w.form.shp選択印[2].Visible);
+    QTest::mousePress(third, Qt::LeftButton);
     // The keyboard never presses a number.
     QTest::keyClick(w.widget(w.form.cmd数字[2]), Qt::Key_Space);
     EXPECT_FALSE(w.form.shp選択印[2].Visible);

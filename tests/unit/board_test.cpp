@@ -78,6 +78,50 @@ TEST(Parentheses, SumsAndDifferencesOrAnyOperation) {
     EXPECT_EQ(f.fnc四則演算の括弧付け("1+2-3"), "1+2-3");
 }
 
+// A digit in slot 0 and an earlier result in slot 4, both selected, then one operator: the text
+// wraps only what the operator needs wrapped, on the side it needs it.
+TEST(ExpressionTexts, EachOperatorWrapsOnlyWhatItMust) {
+    struct Case {
+        void (Form1::*press)(std::int16_t, std::int16_t, float, float);
+        const char* digit;
+        int digitValue;
+        const char* result;
+        int resultValue;
+        const char* text;
+    };
+    const Case cases[] = {
+        {&Form1::cmd減算_MouseDown, "９", 9, "２×３", 6, "９－２×３"},
+        {&Form1::cmd減算_MouseDown, "９", 9, "８÷２", 4, "９－８÷２"},
+        {&Form1::cmd減算_MouseDown, "９", 9, "３＋５", 8, "９－(３＋５)"},
+        {&Form1::cmd減算_MouseDown, "１", 1, "９－１", 8, "９－１－１"},
+        {&Form1::cmd除算_MouseDown, "８", 8, "２×２", 4, "８÷(２×２)"},
+        {&Form1::cmd除算_MouseDown, "８", 8, "８÷４", 2, "８÷(８÷４)"},
+        {&Form1::cmd除算_MouseDown, "２", 2, "２×４", 8, "２×４÷２"},
+        {&Form1::cmd除算_MouseDown, "２", 2, "３＋５", 8, "(３＋５)÷２"},
+        {&Form1::cmd乗算_MouseDown, "２", 2, "３＋５", 8, "２×(３＋５)"},
+        {&Form1::cmd乗算_MouseDown, "２", 2, "３×３", 9, "２×３×３"},
+        {&Form1::cmd乗算_MouseDown, "３", 3, "８÷４", 2, "３×８÷４"},
+        {&Form1::cmd加算_MouseDown, "２", 2, "３－１", 2, "２＋３－１"},
+        {&Form1::cmd加算_MouseDown, "２", 2, "３×３", 9, "２＋３×３"},
+    };
+    for (const Case& c : cases) {
+        TestForm t;
+        Form1& f = t.form;
+        f.sub各問初期化();
+        for (int i = 0; i < kDigitSlots; ++i)
+            f.cmd数字[i].Visible = true;
+        f.cmd数字[0].Caption = c.digit;
+        f.SlotValues[0] = std::int16_t(c.digitValue);
+        f.cmd数字[kResultSlot].Caption = c.result;
+        f.cmd数字[kResultSlot].Visible = true;
+        f.SlotValues[kResultSlot] = std::int16_t(c.resultValue);
+        f.shp選択印[0].Visible = f.shp選択印[kResultSlot].Visible = true;
+        f.SelectedCount = 2;
+        (f.*c.press)(1, 0, 0, 0);
+        EXPECT_EQ(f.cmd数字[kResultSlot].Caption, c.text);
+    }
+}
+
 TEST(FullWidthDigits, EachDigitItsOwnCharacter) {
     TestForm t;
     const char* expected[10] = {"０", "１", "２", "３", "４", "５", "６", "７", "８", "９"};
