@@ -60,6 +60,8 @@ constexpr Template kCatalogue[] = {
     {16, "-A +B * (C+D)   ", KZ(e.mul(B, V(C + D)) - A),                   3, 1},
     {17, "A + B * C * D   ", KZ(A + e.mul(e.mul(B, C), D)),                3, 1},
     {18, "A + B * C / D   ", KZ(A + e.div(e.mul(B, C), D)),                3, 1},
+    // 19 divides the whole of A + B ÷ C by D, not just B ÷ C: the levels players have always
+    // met were rated this way, and "fixing" it moves questions between stages.
     {19, "A + B / C / D   ", KZ(e.div(V(A + e.div(B, C)), D)),             3, 0},
     {20, "-A +B * C * D   ", KZ(e.mul(e.mul(B, C), D) - A),                3, 1},
     {21, "A * B * C * D   ", KZ(A * B * C * D),                            3, 0},
@@ -77,6 +79,8 @@ constexpr Template kCatalogue[] = {
     {33, "(A+B) * C * D   ", KZ((A + B) * C * D),                          4, 0},
     {34, "(A+B) * C / D   ", KZ(e.div(V((A + B) * C), D)),                 4, 0},
     {35, "(A-B) * C * D   ", KZ((A - B) * C * D),                          4, 0},
+    // 36 takes B × C from A before dividing (A − B × C is at most 9, so like 50 it never makes
+    // 10); it stays as it is and where it is, for the same reason as 19.
     {36, "(A-B) * C / D   ", KZ(e.div(V(A - B * C), D)),                   4, 0},
     {37, "A * B + C * D   ", KZ(e.mul(A, B) + e.mul(C, D)),                4, 2},
     {38, "A * B + C / D   ", KZ(e.mul(A, B) + e.div(C, D)),                4, 2},
@@ -168,27 +172,30 @@ template <std::size_t I> bool searchTemplate(Form1& form, const Arrangements& a,
     return false;
 }
 
-// The lowest level any template from the I-th on can give; once the level found is no higher,
-// nothing later can change the result.
-constexpr V lowestFrom(std::size_t first) {
+// The lowest level any template after the I-th can give; once the level found is no higher,
+// nothing later can change the result. A watched product can only be 0 in a find when a digit is 0
+// (every other way to a zero product leaves a value far from 10), so without a 0 only the base
+// levels count.
+constexpr V lowestAfter(std::size_t last, bool zeroDigit) {
     V lowest = 99;
-    for (std::size_t i = first; i < std::size(kCatalogue); ++i) {
+    for (std::size_t i = last + 1; i < std::size(kCatalogue); ++i) {
         const Template& t = kCatalogue[i];
-        lowest =
-            std::min(lowest, t.zeroLevel != 0 ? std::min(t.baseLevel, t.zeroLevel) : t.baseLevel);
+        const bool zeroCounts = zeroDigit && t.zeroLevel != 0;
+        lowest = std::min(lowest, zeroCounts ? std::min(t.baseLevel, t.zeroLevel) : t.baseLevel);
     }
     return lowest;
 }
 
-template <std::size_t I> bool settled(V level) {
-    constexpr V lowest = lowestFrom(I + 1);
-    return level != -1 && level <= lowest;
+template <std::size_t I> bool settled(V level, bool zeroDigit) {
+    constexpr V withZero = lowestAfter(I, true);
+    constexpr V withoutZero = lowestAfter(I, false);
+    return level != -1 && level <= (zeroDigit ? withZero : withoutZero);
 }
 
 template <std::size_t... I>
-V searchCatalogue(Form1& form, const Arrangements& a, std::index_sequence<I...>) {
+V searchCatalogue(Form1& form, const Arrangements& a, bool zeroDigit, std::index_sequence<I...>) {
     V level = -1;
-    ((searchTemplate<I>(form, a, level) || settled<I>(level)) || ...);
+    ((searchTemplate<I>(form, a, level) || settled<I>(level, zeroDigit)) || ...);
     return level;
 }
 
@@ -215,7 +222,8 @@ std::int16_t Form1::fncレベル判定() {
             if (std::equal(set, set + 4, a.operand[r]))
                 return 6;
 
-    return searchCatalogue(*this, a, std::make_index_sequence<std::size(kCatalogue)>());
+    const bool zeroDigit = d[0] == 0 || d[1] == 0 || d[2] == 0 || d[3] == 0;
+    return searchCatalogue(*this, a, zeroDigit, std::make_index_sequence<std::size(kCatalogue)>());
 }
 
 } // namespace kazuroi
