@@ -2,6 +2,7 @@
 #include "app/version.h"
 #include "main_window.h"
 #include "qt_platform.h"
+#include "session_end.h"
 #include "widgets.h"
 
 #include <QApplication>
@@ -26,6 +27,7 @@ int main(int argc, char** argv) {
     kazuroi::MainWindow window(form, platform);
     platform.setWindow(&window);
 
+    kazuroi::SessionEnd sessionEnd(window);
     if (!window.start())
         return 0;
     return QApplication::exec();

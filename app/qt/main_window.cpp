@@ -254,9 +254,22 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     }
     std::int16_t cancel = 0;
     form_.Form_Unload(cancel);
+    platform_.commitSettings();
     timeLimit_.stop();
     animation_.stop();
+    closed_ = true;
     event->accept();
+}
+
+void MainWindow::endFromOutside() {
+    if (closed_ || platform_.ended())
+        return;
+    if (platform_.boxOpen()) {
+        platform_.endProgram();
+        return;
+    }
+    close();
+    QCoreApplication::quit();
 }
 
 } // namespace kazuroi

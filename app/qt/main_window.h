@@ -31,6 +31,9 @@ class MainWindow : public QWidget {
     void focusControl(const Control& control);
     float outerHeightTwips() const;
     void shutDown();
+    // A logout, `kill` or the window destroyed: closed as by the player, or, with a box open,
+    // ended without storing anything.
+    void endFromOutside();
 
     QWidget* widgetFor(const Control& control) const;
 
@@ -51,6 +54,7 @@ class MainWindow : public QWidget {
     QTimer timeLimit_;
     QTimer animation_;
     QPoint placedAt_;
+    bool closed_ = false;
 };
 
 } // namespace kazuroi

@@ -1,4 +1,4 @@
-// Qt's side of the platform: modal boxes, the settings store, program end, focus.
+// Qt's side of the platform: modal boxes, the settings file, program end, focus.
 #include "qt_platform.h"
 
 #include "main_window.h"
@@ -7,25 +7,15 @@
 #include <QDateTime>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSettings>
+
+#include <iostream>
 
 namespace kazuroi {
 
-namespace {
-
-QSettings store(const std::string& application) {
-    const QString name = QString::fromStdString(application);
-    return QSettings(QSettings::IniFormat, QSettings::UserScope, name, name);
-}
-
-QString settingPath(const std::string& section, const std::string& key) {
-    return QString::fromStdString(section) + "/" + QString::fromStdString(key);
-}
-
-} // namespace
-
 MessageResult QtPlatform::messageBox(const std::string& text, const std::string& title,
                                      MessageButtons buttons) {
+    if (ended_) // ended from outside while an earlier box was open: show no more
+        return buttons == MessageButtons::Ok ? MessageResult::Ok : MessageResult::No;
     if (window_)
         window_->showModel(); // the screen shows what led to the box
     QWidget* parent = window_ && window_->isVisible() ? window_ : nullptr;
@@ -54,25 +44,40 @@ void QtPlatform::endProgram() {
     QCoreApplication::exit(0);
 }
 
+SettingsFile& QtPlatform::store(const std::string& application) {
+    auto it = stores_.find(application);
+    if (it == stores_.end())
+        it = stores_.emplace(application, SettingsFile(SettingsFile::pathFor(application))).first;
+    return it->second;
+}
+
 std::optional<std::string> QtPlatform::readSetting(const std::string& application,
                                                    const std::string& section,
                                                    const std::string& key) {
-    const QVariant value = store(application).value(settingPath(section, key));
-    if (!value.isValid())
-        return std::nullopt;
-    // An unquoted comma makes QSettings read a list; the game wants the text as written.
-    if (value.typeId() == QMetaType::QStringList)
-        return value.toStringList().join(",").toStdString();
-    return value.toString().toStdString();
+    return store(application).read(section, key);
 }
 
 void QtPlatform::writeSetting(const std::string& application, const std::string& section,
                               const std::string& key, const std::string& value) {
     if (ended_)
         return;
-    QSettings settings = store(application);
-    settings.setValue(settingPath(section, key), QString::fromStdString(value));
-    settings.sync(); // an unwritable store is not reported: the game keeps no other state
+    SettingValues& values = unsaved_[application][section];
+    for (auto& [k, v] : values)
+        if (k == key) {
+            v = value;
+            return;
+        }
+    values.emplace_back(key, value);
+}
+
+// A store that cannot be written is not the player's concern (the game keeps nothing else), but
+// whoever runs it from a terminal learns why the position was not kept.
+void QtPlatform::commitSettings() {
+    for (const auto& [application, sections] : unsaved_)
+        for (const auto& [section, values] : sections)
+            if (const std::string why = store(application).write(section, values); !why.empty())
+                std::cerr << "kazuroi: the window position was not stored: " << why << '\n';
+    unsaved_.clear();
 }
 
 void QtPlatform::seedRandomFromClock() {

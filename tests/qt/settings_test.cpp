@@ -1,5 +1,6 @@
 // The real settings store with broken, hostile or unwritable config: the game starts, places the
 // window on screen, closes without a crash, and stores clean values where it can.
+#include "app/qt/session_end.h"
 #include "qt/live_window.h"
 
 #include <QApplication>
@@ -8,8 +9,10 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
-#include <QSettings>
 #include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
 
 #include <gtest/gtest.h>
 
@@ -21,9 +24,7 @@ class Settings : public ::testing::Test {
     QTemporaryDir root;
     QString ini() const { return root.path() + "/kazuroi/kazuroi.ini"; }
 
-    void SetUp() override {
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, root.path());
-    }
+    void SetUp() override { qputenv("XDG_CONFIG_HOME", root.path().toUtf8()); }
 
     void writeIni(const QByteArray& content) {
         QDir().mkpath(root.path() + "/kazuroi");
@@ -103,9 +104,51 @@ TEST_F(Settings, UnwritableFolderStillStartsAndCloses) {
 }
 
 TEST_F(Settings, MissingFolderIsCreated) {
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, root.path() + "/a/b/c");
+    qputenv("XDG_CONFIG_HOME", (root.path() + "/a/b/c").toUtf8());
     startAndClose();
     EXPECT_TRUE(QFile::exists(root.path() + "/a/b/c/kazuroi/kazuroi.ini"));
+}
+
+// Left and Top go to the file together, in one rewrite once the Unload handler is done.
+TEST_F(Settings, ThePositionIsStoredInOneRewrite) {
+    writeIni("[Startup]\nLeft=\" 1\"\nTop=\" 2\"\n");
+    QtPlatform platform;
+    platform.writeSetting("kazuroi", "Startup", "Left", " 30");
+    platform.writeSetting("kazuroi", "Startup", "Top", " 40");
+    EXPECT_EQ(readIni(), "[Startup]\nLeft=\" 1\"\nTop=\" 2\"\n");
+    platform.commitSettings();
+    EXPECT_EQ(readIni(), "[Startup]\nLeft=\" 30\"\nTop=\" 40\"\n");
+}
+
+// A logout or `kill` closes the game as the player would, storing the position; with a box open
+// it ends the game without storing anything.
+TEST_F(Settings, EndingFromOutside) {
+    {
+        testing::LiveWindow live;
+        SessionEnd sessionEnd(live.window);
+        ::raise(SIGTERM);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !live.window.isVisible(); }, 3000));
+        EXPECT_TRUE(readIni().contains("Left=\" 100\"")) << readIni().toStdString();
+    }
+    QFile::remove(ini());
+    {
+        testing::LiveWindow live;
+        SessionEnd sessionEnd(live.window);
+        live.form.StageIndex = 2;
+        live.form.TimeLeft = 0;
+        live.form.shp制限時間残り.Width = 19;
+        live.form.tim制限時間タイマ.Enabled = true;
+        live.window.showModel(); // the next tick opens the time-out box
+        bool boxOpen = false;
+        QTimer::singleShot(200, [&] {
+            boxOpen = live.platform.boxOpen();
+            ::raise(SIGHUP);
+        });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return live.platform.ended(); }, 3000));
+        EXPECT_TRUE(boxOpen);
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+        EXPECT_FALSE(QFile::exists(ini()));
+    }
 }
 
 } // namespace

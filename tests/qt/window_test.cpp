@@ -7,7 +7,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -185,7 +185,8 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("QT_SCALE_FACTOR", "1");
-    QStandardPaths::setTestModeEnabled(true);
+    QTemporaryDir config; // never the player's own settings
+    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
     QApplication app(argc, argv);
     kazuroi::substituteJapaneseFonts();
     ::testing::InitGoogleTest(&argc, argv);

@@ -11,7 +11,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
-#include <QStandardPaths>
 #include <QTest>
 
 #include <cstdio>
@@ -62,7 +61,6 @@ void pressAll(Form1& form, MainWindow& window, const Control& op) {
 } // namespace
 
 int main(int argc, char** argv) {
-    QStandardPaths::setTestModeEnabled(true);
     QApplication app(argc, argv);
     substituteJapaneseFonts();
     QFont base(QStringLiteral("MS UI Gothic"));
