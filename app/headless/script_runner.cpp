@@ -5,6 +5,7 @@
 #include "script_names.h"
 
 #include <cmath>
+#include <map>
 #include <new>
 
 namespace kazuroi {
@@ -331,23 +332,30 @@ void ScriptRunner::checkQuestionsCanBeSet() {
     }
 }
 
+// Rating all 10,000 digit strings takes a while, so what they give is kept, for each table of
+// orderings it was found with, across every runner of the process.
 const std::set<int>& ScriptRunner::levelsOfDigits(bool withZero) {
-    std::set<int>& levels = levels_[withZero];
-    if (!levels.empty())
-        return levels;
-    const auto board = form_.SlotValues;
-    for (int n = 0; n < 10000; ++n) {
-        const int digits[4] = {n / 1000, n / 100 % 10, n / 10 % 10, n % 10};
-        bool zero = false;
-        for (int i = 0; i < kDigitSlots; ++i) {
-            form_.SlotValues[i] = std::int16_t(digits[i]);
-            zero = zero || digits[i] == 0;
+    static std::map<decltype(GameState::Orderings), std::array<std::set<int>, 2>> known;
+    if (known.size() > 64)
+        known.clear();
+    const auto [it, fresh] = known.try_emplace(form_.Orderings);
+    if (fresh) {
+        const auto board = form_.SlotValues;
+        for (int n = 0; n < 10000; ++n) {
+            const int digits[4] = {n / 1000, n / 100 % 10, n / 10 % 10, n % 10};
+            bool zero = false;
+            for (int i = 0; i < kDigitSlots; ++i) {
+                form_.SlotValues[i] = std::int16_t(digits[i]);
+                zero = zero || digits[i] == 0;
+            }
+            const int level = form_.fncレベル判定();
+            it->second[1].insert(level);
+            if (!zero)
+                it->second[0].insert(level);
         }
-        if (withZero || !zero)
-            levels.insert(form_.fncレベル判定());
+        form_.SlotValues = board;
     }
-    form_.SlotValues = board;
-    return levels;
+    return it->second[withZero];
 }
 
 int runScript(LineReader& lines, std::ostream& out, std::ostream& err) {

@@ -69,6 +69,7 @@ class ScriptRunner {
     void resyncTimers();
     // Refuses a state in which setting a question would draw for ever.
     void checkQuestionsCanBeSet();
+    // Every level some four digits have under the current orderings, with or without the digit 0.
     const std::set<int>& levelsOfDigits(bool withZero);
 
     std::ostream& out_;
@@ -76,7 +77,6 @@ class ScriptRunner {
     Form1 form_;
     bool loaded_ = false;
     bool unloaded_ = false;
-    std::array<std::set<int>, 2> levels_; // every level some digits have: without, with 0
 
     // The driver's clock and each timer's next tick, as `wait` delivers them.
     struct TimerClock {
