@@ -8,6 +8,8 @@
 #include <QApplication>
 #include <QIcon>
 
+#include <cstdio>
+
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(kazuroi::version::kInternalName);
@@ -18,6 +20,8 @@ int main(int argc, char** argv) {
         icon.addFile(QString(":/icons/kazuroi-%1.png").arg(size));
     QApplication::setWindowIcon(QIcon::fromTheme("kazuroi", icon));
     kazuroi::substituteJapaneseFonts();
+    if (const QString warning = kazuroi::missingJapaneseFontWarning(); !warning.isEmpty())
+        std::fprintf(stderr, "%s\n", qPrintable(warning));
     QFont base(QStringLiteral("MS UI Gothic"));
     base.setPixelSize(12);
     QApplication::setFont(base);

@@ -5,12 +5,14 @@
 #include "widgets.h"
 
 #include <QCloseEvent>
-#include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QStyle>
+#include <QStyleOptionButton>
 
+#include <algorithm>
 #include <cmath>
 
 namespace kazuroi {
@@ -43,6 +45,7 @@ MainWindow::MainWindow(Form1& form, QtPlatform& platform) : form_(form), platfor
             [this, tick = form_.timerHandler(form_.tim制限時間タイマ)] { dispatch(tick); });
     connect(&animation_, &QTimer::timeout, this,
             [this, tick = form_.timerHandler(form_.timアニメーションタイマ)] { dispatch(tick); });
+    installAccessibility();
     buildWidgets();
     // The first number button comes first in the tab order; a key pressed there does nothing.
     widgets_.at(&form_.cmd数字[0])->setFocus(Qt::OtherFocusReason);
@@ -66,64 +69,80 @@ template <typename Handler> void MainWindow::dispatch(Handler handler) {
         showModel();
 }
 
-// Containers before their children, and within a container back to front, so each later
-// widget stacks above the earlier ones as the model's front-to-back order wants.
+// One widget per control, in the layout's order, which puts every container before its
+// children; then each group is stacked as the layout lists it, front to back.
 void MainWindow::buildWidgets() {
-    std::vector<const Control*> pending{nullptr};
-    while (!pending.empty()) {
-        const Control* container = pending.front();
-        pending.erase(pending.begin());
-        QWidget* parent = container ? widgets_.at(container) : this;
-        const std::vector<Control*> children = form_.children(container);
-        for (auto it = children.rbegin(); it != children.rend(); ++it) {
-            Control& c = **it;
-            QWidget* w = nullptr;
-            switch (c.Type) {
-            case ControlType::Frame:
-                w = c.Look == Look::Flat ? new QWidget(parent)
-                                         : static_cast<QWidget*>(new FrameBox(parent));
-                w->setAutoFillBackground(c.Look == Look::Flat); // the flat panel shows its colour
-                pending.push_back(&c);
-                break;
-            case ControlType::CommandButton:
-                if (std::function<void()> press = form_.mouseDownHandler(c)) {
-                    w = new PressButton([this, press] { dispatch(press); }, parent);
-                } else {
-                    auto* button = new QPushButton(parent);
-                    button->setAutoDefault(true); // Enter clicks the focused button, like Space
-                    if (std::function<void()> click = form_.clickHandler(c))
-                        connect(button, &QPushButton::clicked, this,
-                                [this, click] { dispatch(click); });
-                    w = button;
-                }
-                break;
-            case ControlType::Label: {
-                auto* label = new QLabel(parent);
-                label->setTextFormat(Qt::PlainText);
-                const Qt::Alignment horizontal =
-                    c.Alignment == TextAlignment::Right    ? Qt::AlignRight
-                    : c.Alignment == TextAlignment::Centre ? Qt::AlignHCenter
-                                                           : Qt::AlignLeft;
-                label->setAlignment(horizontal | Qt::AlignTop);
-                label->setAutoFillBackground(c.Look != Look::Transparent);
-                w = label;
-                break;
+    for (Control* control : form_.controls()) {
+        Control& c = *control;
+        QWidget* parent = c.Container ? widgets_.at(c.Container) : this;
+        QWidget* w = nullptr;
+        switch (c.Type) {
+        case ControlType::Frame:
+            if (c.Look == Look::Flat) {
+                w = new QWidget(parent);
+                w->setAutoFillBackground(true);
+            } else {
+                w = new FrameBox(parent);
             }
-            case ControlType::Shape:
-                w = new ShapeWidget(c, parent);
-                break;
-            case ControlType::TextBox: {
-                auto* text = new QPlainTextEdit(parent);
-                text->setFocusPolicy(Qt::NoFocus); // never seen, never typed into
-                w = text;
-                break;
+            break;
+        case ControlType::CommandButton:
+            if (std::function<void()> press = form_.mouseDownHandler(c)) {
+                w = new PressButton([this, press] { dispatch(press); }, parent);
+            } else {
+                auto* button = new QPushButton(parent);
+                button->setAutoDefault(true); // Enter clicks the focused button, like Space
+                if (std::function<void()> click = form_.clickHandler(c))
+                    connect(button, &QPushButton::clicked, this,
+                            [this, click] { dispatch(click); });
+                w = button;
             }
-            }
-            w->setObjectName(QString::fromStdString(c.Name));
-            w->setFont(fontFor(c.Font, font()));
-            widgets_[&c] = w;
+            break;
+        case ControlType::Label: {
+            auto* label = new QLabel(parent);
+            label->setTextFormat(Qt::PlainText);
+            const Qt::Alignment horizontal = c.Alignment == TextAlignment::Right ? Qt::AlignRight
+                                             : c.Alignment == TextAlignment::Centre
+                                                 ? Qt::AlignHCenter
+                                                 : Qt::AlignLeft;
+            label->setAlignment(horizontal | Qt::AlignTop);
+            label->setAutoFillBackground(c.Look != Look::Transparent);
+            label->setContentsMargins(1, 0, 1, 0); // room for a glyph's ink past its advance
+            w = label;
+            break;
         }
+        case ControlType::Shape:
+            w = new ShapeWidget(c, parent);
+            break;
+        case ControlType::TextBox:
+            w = new QPlainTextEdit(parent);
+            break;
+        }
+        w->setObjectName(QString::fromStdString(c.Name));
+        w->setFont(fontFor(c.Font, font()));
+        w->setFocusPolicy(c.TabIndex >= 0 && c.Type == ControlType::CommandButton ? Qt::StrongFocus
+                                                                                  : Qt::NoFocus);
+        widgets_[&c] = w;
+        shownCaptions_[&c] = QString(QChar(0xFFFF)); // no caption yet: the first showing sets it
     }
+    const auto& controls = form_.controls();
+    for (auto it = controls.rbegin(); it != controls.rend(); ++it)
+        widgets_.at(*it)->raise();
+
+    // Tab goes through the buttons in the layout's tab order.
+    std::vector<const Control*> tabStops;
+    for (const Control* c : controls)
+        if (widgets_.at(c)->focusPolicy() != Qt::NoFocus)
+            tabStops.push_back(c);
+    std::sort(tabStops.begin(), tabStops.end(),
+              [](const Control* a, const Control* b) { return a->TabIndex < b->TabIndex; });
+    for (std::size_t i = 1; i < tabStops.size(); ++i)
+        setTabOrder(widgets_.at(tabStops[i - 1]), widgets_.at(tabStops[i]));
+
+    for (int i = 0; i < kSlots; ++i)
+        numbers_.emplace_back(static_cast<PressButton*>(widgets_.at(&form_.cmd数字[i])),
+                              &form_.shp選択印[i]);
+    static_cast<ShapeWidget*>(widgets_.at(&form_.shp制限時間残り))
+        ->setTrack(&form_.shp制限時間表示枠);
     showModel();
 }
 
@@ -135,26 +154,56 @@ void MainWindow::showColours(QWidget* w, const Control& c) {
         w->setPalette(paletteFor(c.BackColor, c.ForeColor));
 }
 
+// The room a control's caption has: a label's whole area, a button's face inside its frame, a
+// frame's top edge between its corners.
+QSizeF MainWindow::captionRoom(const Control& c, QWidget* w) const {
+    switch (c.Type) {
+    case ControlType::CommandButton: {
+        QStyleOptionButton option;
+        option.initFrom(w);
+        const QRect face = w->style()->subElementRect(QStyle::SE_PushButtonContents, &option, w);
+        return QSizeF(face.width() - 2, face.height());
+    }
+    case ControlType::Frame:
+        return QSizeF(w->width() - 2 * FrameBox::kCaptionLeft, w->height());
+    default:
+        return w->contentsRect().size();
+    }
+}
+
 void MainWindow::showControl(const Control& c, QWidget* w) {
     const QRect rect = pixelRect(c);
     if (w->geometry() != rect)
         w->setGeometry(rect);
-    if (w->isVisibleTo(w->parentWidget()) != c.Visible)
-        w->setVisible(c.Visible);
+    // Wholly outside its container it can never be seen (Text1 lies below the client area), and
+    // a screen reader should not report it as showing.
+    const QRect inside = w->parentWidget() ? w->parentWidget()->rect() : rect;
+    const bool visible = c.Visible && inside.intersects(rect);
+    // The focus stays where the game put it: a control that loses it by being disabled or
+    // hidden passes it to no other, so a stray key acts on nothing.
+    if ((!visible || !c.Enabled) && w->window()->focusWidget() == w)
+        w->clearFocus();
+    if (w->isVisibleTo(w->parentWidget()) != visible)
+        w->setVisible(visible);
     if (w->isEnabled() != c.Enabled)
         w->setEnabled(c.Enabled);
 
+    QString& shown = shownCaptions_[&c];
     const QString caption = QString::fromStdString(c.Caption);
+    const bool newCaption = shown != caption;
+    if (newCaption) {
+        shown = caption;
+        w->setFont(fittedFont(fontFor(c.Font, font()), caption, captionRoom(c, w)));
+    }
     switch (c.Type) {
     case ControlType::Frame:
-        if (auto* box = qobject_cast<QGroupBox*>(w); box && box->title() != caption)
-            box->setTitle(caption);
-        if (c.Look == Look::Flat)
-            showColours(w, c);
+        if (auto* frame = dynamic_cast<FrameBox*>(w); frame && newCaption)
+            frame->setCaption(caption);
+        showColours(w, c);
         break;
     case ControlType::CommandButton: {
         auto* button = static_cast<QPushButton*>(w);
-        if (button->text() != caption)
+        if (newCaption)
             button->setText(caption);
         if (c.Look == Look::Graphical) {
             // A colour the game sets shows as it is; the style's gradient would wash it out.
@@ -170,13 +219,11 @@ void MainWindow::showControl(const Control& c, QWidget* w) {
         }
         break;
     }
-    case ControlType::Label: {
-        auto* label = static_cast<QLabel*>(w);
-        if (label->text() != caption)
-            label->setText(caption);
-        showColours(label, c);
+    case ControlType::Label:
+        if (newCaption)
+            static_cast<QLabel*>(w)->setText(caption);
+        showColours(w, c);
         break;
-    }
     case ControlType::Shape:
         static_cast<ShapeWidget*>(w)->showModel();
         break;
@@ -194,8 +241,10 @@ void MainWindow::syncTimer(const Timer& model, QTimer& timer) {
 }
 
 void MainWindow::showModel() {
-    for (const auto& [control, widget] : widgets_)
-        showControl(*control, widget);
+    for (const Control* control : form_.controls())
+        showControl(*control, widgets_.at(control));
+    for (auto [button, mark] : numbers_)
+        button->setSelected(mark->Visible);
     syncTimer(form_.tim制限時間タイマ, timeLimit_);
     syncTimer(form_.timアニメーションタイマ, animation_);
 }

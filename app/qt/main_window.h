@@ -8,10 +8,13 @@
 #include <QWidget>
 
 #include <map>
+#include <utility>
+#include <vector>
 
 namespace kazuroi {
 
 class QtPlatform;
+class PressButton;
 
 class MainWindow : public QWidget {
   public:
@@ -46,11 +49,14 @@ class MainWindow : public QWidget {
     void buildWidgets();
     void showControl(const Control& control, QWidget* widget);
     void showColours(QWidget* widget, const Control& control);
+    QSizeF captionRoom(const Control& control, QWidget* widget) const;
     void syncTimer(const Timer& model, QTimer& timer);
 
     Form1& form_;
     QtPlatform& platform_;
     std::map<const Control*, QWidget*> widgets_;
+    std::map<const Control*, QString> shownCaptions_;
+    std::vector<std::pair<PressButton*, const Control*>> numbers_; // each with its ring
     QTimer timeLimit_;
     QTimer animation_;
     QPoint placedAt_;

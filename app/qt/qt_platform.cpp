@@ -5,12 +5,34 @@
 
 #include <QApplication>
 #include <QDateTime>
+#include <QFontInfo>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
 
+#include <algorithm>
 #include <iostream>
 
 namespace kazuroi {
+
+namespace {
+
+// A box sizes itself for its text and buttons, but the window manager draws the title in its own,
+// often bolder and bigger, font beside its own buttons and cuts it short where it lacks room: the
+// box is made wide enough for the title at one and a half times the window's font, in bold, with
+// room for those buttons.
+void widenForTitle(QMessageBox& box) {
+    constexpr int kTitleBarButtons = 160;
+    QFont font = box.font();
+    font.setBold(true);
+    font.setPixelSize(std::max(16, QFontInfo(font).pixelSize() * 3 / 2));
+    const int wanted = QFontMetrics(font).horizontalAdvance(box.windowTitle()) + kTitleBarButtons;
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(wanted, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+}
+
+} // namespace
 
 MessageResult QtPlatform::messageBox(const std::string& text, const std::string& title,
                                      MessageButtons buttons) {
@@ -29,6 +51,7 @@ MessageResult QtPlatform::messageBox(const std::string& text, const std::string&
     } else {
         box.setDefaultButton(box.addButton("OK", QMessageBox::AcceptRole));
     }
+    widenForTitle(box);
     ++modalDepth_;
     box.exec();
     --modalDepth_;

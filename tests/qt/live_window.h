@@ -10,15 +10,19 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <memory>
+
 namespace kazuroi::testing {
 
-// Presses the default button of the next message box that opens.
-inline void answerBoxesSoon() {
-    QTimer::singleShot(20, [] {
+// Presses the default button of the next message box that opens, unless `stop` is set first.
+inline void answerBoxesSoon(std::shared_ptr<bool> stop) {
+    QTimer::singleShot(20, [stop] {
+        if (*stop)
+            return;
         if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
             box->defaultButton()->click();
         else
-            answerBoxesSoon();
+            answerBoxesSoon(stop);
     });
 }
 
@@ -29,8 +33,16 @@ struct LiveWindow {
 
     LiveWindow() {
         platform.setWindow(&window);
-        answerBoxesSoon();
+        const auto started = std::make_shared<bool>(false);
+        answerBoxesSoon(started); // the start-up box, and no later one
         window.start();
+        *started = true;
+    }
+    // A program end leaves Qt's loops told to quit, and every later box would close at once:
+    // running the application's loop for a moment clears that for the next test.
+    ~LiveWindow() {
+        QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+        QCoreApplication::exec();
     }
     QWidget* widget(const Control& c) { return window.widgetFor(c); }
 };

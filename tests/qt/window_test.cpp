@@ -2,20 +2,96 @@
 #include "app/qt/widgets.h"
 #include "qt/live_window.h"
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QApplication>
-#include <QGroupBox>
+#include <QFontInfo>
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <set>
+
 namespace kazuroi {
 namespace {
 
 using Window = testing::LiveWindow;
+
+// Where a control's caption is drawn, ink and all: a label's from its top as aligned, a button's
+// centred on its face, a frame's at its caption's place.
+QRectF drawnInk(const Control& c, const QWidget* w) {
+    const QString text = QString::fromStdString(c.Caption);
+    const QFontMetricsF metrics(w->font());
+    const QRectF ink = metrics.boundingRect(text);
+    const double advance = metrics.horizontalAdvance(text);
+    QRectF area = w->contentsRect();
+    if (c.Type == ControlType::CommandButton) {
+        QStyleOptionButton option;
+        option.initFrom(w);
+        area = w->style()->subElementRect(QStyle::SE_PushButtonContents, &option, w);
+    }
+    double x = area.left();
+    if (c.Type == ControlType::Frame)
+        x = FrameBox::kCaptionLeft;
+    else if (c.Type == ControlType::CommandButton || c.Alignment == TextAlignment::Centre)
+        x = area.left() + (area.width() - advance) / 2;
+    else if (c.Alignment == TextAlignment::Right)
+        x = area.left() + area.width() - advance;
+    const double top = c.Type == ControlType::CommandButton
+                           ? area.top() + (area.height() - metrics.height()) / 2
+                           : area.top();
+    return ink.translated(x, top + metrics.ascent());
+}
+
+// The widest texts an answer slot can show: every way the board's own text rules combine four
+// digits, measured in the slot's font.
+std::vector<std::string> widestAnswers(Form1& f, const QFont& font) {
+    std::set<std::string> all;
+    std::function<void(std::vector<std::string>)> combine = [&](std::vector<std::string> items) {
+        if (items.size() == 1) {
+            all.insert(items[0]);
+            return;
+        }
+        for (std::size_t a = 0; a < items.size(); ++a)
+            for (std::size_t b = 0; b < items.size(); ++b) {
+                if (a == b)
+                    continue;
+                std::vector<std::string> rest;
+                for (std::size_t i = 0; i < items.size(); ++i)
+                    if (i != a && i != b)
+                        rest.push_back(items[i]);
+                const std::string& x = items[a];
+                const std::string& y = items[b];
+                for (const std::string& made :
+                     {x + "＋" + y, f.fnc加減算の括弧付け(x) + "×" + f.fnc加減算の括弧付け(y),
+                      x + "－" + f.fnc加減算の括弧付け(y),
+                      f.fnc加減算の括弧付け(x) + "÷" + f.fnc四則演算の括弧付け(y)}) {
+                    all.insert(made);
+                    std::vector<std::string> next = rest;
+                    next.push_back(made);
+                    combine(next);
+                }
+            }
+    };
+    combine({"８", "８", "８", "８"});
+    std::vector<std::string> widest(all.begin(), all.end());
+    const QFontMetricsF metrics(font);
+    const auto width = [&](const std::string& t) {
+        return metrics.horizontalAdvance(QString::fromStdString(t));
+    };
+    std::sort(widest.begin(), widest.end(),
+              [&](const std::string& a, const std::string& b) { return width(a) > width(b); });
+    widest.resize(8);
+    return widest;
+}
 
 QRect pixelRect(float left, float top, float width, float height) {
     return {int(left / 15), int(top / 15), int(width / 15), int(height / 15)};
@@ -53,7 +129,7 @@ TEST(Window, CaptionsAndVisibilityAfterLoad) {
     EXPECT_EQ(text(w.form.cmd出題), "次の問題 》");
     EXPECT_EQ(text(w.form.cmdやり直し), "×やり直す");
     EXPECT_EQ(text(w.form.cmd加算), "＋");
-    EXPECT_EQ(static_cast<QGroupBox*>(w.widget(w.form.frm問題))->title(), "問題");
+    EXPECT_EQ(static_cast<FrameBox*>(w.widget(w.form.frm問題))->caption(), "問題");
     for (int i = 0; i < 4; ++i) {
         EXPECT_TRUE(w.widget(w.form.cmd数字[i])->isVisible());
         EXPECT_EQ(text(w.form.cmd数字[i]).size(), 1);
@@ -104,22 +180,59 @@ TEST(Window, AnyMouseButtonPressesANumber) {
     EXPECT_FALSE(w.form.shp選択印[2].Visible);
 }
 
-TEST(Window, SpaceNeverRedoesBehindThePlayersBack) {
+// Puts 1 2 3 4 on the board, as question setting would show them.
+void putQuestion(Window& w) {
+    w.form.cmd出題_Click();
+    for (int i = 0; i < kDigitSlots; ++i) {
+        w.form.SlotValues[i] = std::int16_t(i + 1);
+        w.form.cmd数字[i].Caption = w.form.fnc全角数字(std::int16_t(i + 1));
+    }
+    w.window.showModel();
+}
+
+void press(Window& w, std::initializer_list<const Control*> controls) {
+    for (const Control* c : controls)
+        QTest::mousePress(w.widget(*c), Qt::LeftButton);
+}
+
+// Keys reach only what the game gave the focus: a number or operator that goes out of play
+// passes it to nothing, so a stray Space never presses redo.
+TEST(Window, KeysActOnlyWhereTheGamePutTheFocus) {
     Window w;
     QApplication::setActiveWindow(&w.window);
-    QTest::keyClick(&w.window, Qt::Key_Space);
-    EXPECT_EQ(w.form.NoRedoUsed, kTrue) << "focus starts on a number";
-    QTest::mousePress(w.widget(w.form.cmd数字[1]), Qt::LeftButton);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
-    EXPECT_EQ(w.form.NoRedoUsed, kTrue) << "a clicked number holds the focus";
-    // A wrong answer moves the focus to the redo button, where Space redoes.
-    w.form.cmdやり直し_Click();
-    w.form.NoRedoUsed = kTrue;
-    w.form.cmd数字[0].Caption = "１";
-    w.window.showModel();
-    w.window.focusControl(w.form.cmdやり直し);
-    QTest::keyClick(w.widget(w.form.cmdやり直し), Qt::Key_Space);
-    EXPECT_EQ(w.form.NoRedoUsed, kFalse);
+    Form1& f = w.form;
+    const auto keys = [&] {
+        for (Qt::Key key : {Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter})
+            QTest::keyClick(w.window.windowHandle(), key);
+    };
+    putQuestion(w);
+    press(w, {&f.cmd数字[0], &f.cmd数字[1], &f.cmd加算});
+    keys();
+    EXPECT_EQ(f.NoRedoUsed, kTrue);
+    EXPECT_TRUE(f.cmd数字[kResultSlot].Visible) << "the board was reset";
+    // (1 + 2) x 3 + 4 = 13: wrong, and the focus goes to redo, where Space redoes.
+    press(w, {&f.cmd数字[2], &f.cmd乗算, &f.cmd加算});
+    ASSERT_EQ(f.lbl正誤.Caption, "×やり直し");
+    QTest::keyClick(w.window.windowHandle(), Qt::Key_Space);
+    EXPECT_EQ(f.NoRedoUsed, kFalse);
+    // 1 + 2 + 3 + 4 = 10: right, and the focus goes to 次の問題, where Space sets the next.
+    press(w, {&f.cmd数字[0], &f.cmd数字[1], &f.cmd数字[2], &f.cmd数字[3], &f.cmd加算});
+    ASSERT_EQ(f.lbl正誤.Caption, "○正解");
+    QTest::keyClick(w.window.windowHandle(), Qt::Key_Space);
+    EXPECT_FALSE(f.lbl正誤.Visible) << "no next question";
+    EXPECT_FALSE(f.cmd出題.Enabled);
+
+    // Tab follows the layout's tab order.
+    QStringList order;
+    QWidget* at = w.widget(f.cmd数字[0]);
+    do {
+        if (at->focusPolicy() & Qt::TabFocus)
+            order << at->objectName();
+        at = at->nextInFocusChain();
+    } while (at != w.widget(f.cmd数字[0]));
+    EXPECT_EQ(order.join(" "),
+              "cmd数字(0) cmd数字(1) cmd数字(2) cmd数字(3) cmd加算 cmd減算 cmd乗算 "
+              "cmd除算 cmdやり直し cmd数字(4) cmd数字(5) cmd出題");
 }
 
 // The time-out box is open while Qt keeps firing both timers: no tick may reach the game (here the
@@ -166,6 +279,130 @@ TEST(Window, ABoxHoldsEveryTickBack) {
     EXPECT_FALSE(w.window.isVisible());
 }
 
+// Every text the game can show, in the control that shows it, is drawn whole by the font the
+// window really uses (run also with Noto Sans CJK JP as the only Japanese font).
+TEST(Window, EveryTextIsDrawnWhole) {
+    Window w;
+    Form1& f = w.form;
+    if (const char* face = std::getenv("KAZUROI_EXPECT_FONT")) {
+        ASSERT_EQ(QFontInfo(w.widget(f.lblタイトル)->font()).family(), face);
+    }
+    std::vector<std::pair<Control*, std::string>> texts;
+    for (int stage = 0; stage <= kExtraStage; ++stage)
+        texts.emplace_back(&f.lblステージ, f.StageRecords[stage].Name);
+    for (const char* stars : {"★☆☆☆☆", "★★★★★", "★☆★☆★", "☆☆☆☆☆"})
+        texts.emplace_back(&f.lblレベル, stars);
+    for (const char* judgement : {"○正解", "×やり直し", "○やり直し"})
+        texts.emplace_back(&f.lbl正誤, judgement);
+    for (Control* c : f.controls())
+        if (!c->Caption.empty())
+            texts.emplace_back(c, c->Caption);
+    for (int d = 0; d < 10; ++d)
+        texts.emplace_back(&f.cmd数字[0], f.fnc全角数字(std::int16_t(d)));
+    for (const std::string& answer : widestAnswers(f, w.widget(f.cmd数字[kResultSlot])->font()))
+        for (int slot : {kResultSlot, kSecondResultSlot})
+            texts.emplace_back(&f.cmd数字[slot], answer);
+
+    for (auto& [control, text] : texts) {
+        control->Caption = text;
+        w.window.showModel();
+        const QWidget* widget = w.widget(*control);
+        const QRectF ink = drawnInk(*control, widget);
+        const QRectF room =
+            control->Type == ControlType::Frame
+                ? QRectF(0, 0, widget->width() - FrameBox::kCaptionLeft, widget->height())
+                : QRectF(widget->rect());
+        EXPECT_TRUE(room.contains(ink))
+            << control->Name << " \"" << text << "\" drawn at " << ink.left() << ".." << ink.right()
+            << " x " << ink.top() << ".." << ink.bottom() << " in " << room.width() << " x "
+            << room.height() << " (" << QFontInfo(widget->font()).family().toStdString() << ")";
+    }
+}
+
+// Frames as the layout means them: the border through the middle of the caption, the stars
+// below it, and one colour for system colour 15 in frames, labels and the window alike.
+TEST(Window, FramesCarryTheirCaptionInTheTopEdge) {
+    Window w;
+    const auto* frame = static_cast<FrameBox*>(w.widget(w.form.frm問題));
+    const QImage image = w.window.grab().toImage();
+    const double scale = image.devicePixelRatio();
+    // A pixel of the grab at a point given in the window's own pixels.
+    const auto pixel = [&](QPointF p) { return image.pixel((p * scale).toPoint()); };
+    const QPoint at = frame->pos();
+    const QRgb dark = frame->palette().color(QPalette::Dark).rgb();
+    double border = -1;
+    for (int y = 0; y < frame->height() * scale && border < 0; ++y)
+        if (image.pixel(int(at.x() * scale), int(at.y() * scale) + y) == dark)
+            border = y / scale;
+    const QFontMetricsF metrics(frame->font());
+    const double captionEnd = FrameBox::kCaptionLeft + metrics.horizontalAdvance("問題");
+    double inkTop = frame->height(), inkBottom = -1;
+    for (double y = 0; y < metrics.height(); y += 1 / scale)
+        for (double x = FrameBox::kCaptionLeft; x < captionEnd; x += 1 / scale)
+            if (qGray(pixel(at + QPointF(x, y))) < 100) {
+                inkTop = std::min(inkTop, y);
+                inkBottom = std::max(inkBottom, y);
+            }
+    EXPECT_GT(border, inkTop);
+    EXPECT_LT(border, inkBottom);
+    EXPECT_EQ(pixel(at + QPointF(captionEnd + 8, border)), dark) << "after the caption";
+    EXPECT_GT(w.widget(w.form.lblレベル)->y(), border + 2) << "the stars lie below the border";
+
+    const QRgb face = pixel({2, 2});
+    const QWidget* stars = w.widget(w.form.lblレベル);
+    EXPECT_EQ(pixel(at + QPointF(30, frame->height() / 2)), face) << "inside a frame";
+    EXPECT_EQ(pixel(at + stars->geometry().bottomLeft() + QPointF(40, 0)), face)
+        << "behind the stars";
+    const QWidget* stage = w.widget(w.form.lblステージ);
+    EXPECT_EQ(pixel(stage->pos() + QPointF(4, 4)), face) << "behind a label";
+}
+
+// Every box is wide enough for a window manager to show its whole title (openbox cut titles
+// short in boxes of 110 to 131 pixels).
+TEST(Window, BoxesShowTheirTitles) {
+    QtPlatform platform;
+    for (const char* title : {"かずろい", "やるなー。"}) {
+        int width = 0;
+        std::function<void()> measure = [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                width = box->width();
+                box->defaultButton()->click();
+            } else {
+                QTimer::singleShot(10, measure);
+            }
+        };
+        QTimer::singleShot(10, measure);
+        platform.messageBox("話にならんな", title, MessageButtons::Ok);
+        EXPECT_GE(width, 200) << title;
+    }
+}
+
+// What a screen reader hears: the numbers by their captions and whether they are selected, the
+// time left as the bar's value, and nothing of the Text1 that no one can see.
+TEST(Window, ScreenReadersHearTheGame) {
+    Window w;
+    QAccessibleInterface* number =
+        QAccessible::queryAccessibleInterface(w.widget(w.form.cmd数字[1]));
+    EXPECT_EQ(number->text(QAccessible::Name).toStdString(), w.form.cmd数字[1].Caption);
+    EXPECT_FALSE(number->state().selected);
+    QTest::mousePress(w.widget(w.form.cmd数字[1]), Qt::RightButton);
+    EXPECT_TRUE(number->state().selectable && number->state().selected);
+    number->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_FALSE(w.form.shp選択印[1].Visible) << "pressing through the screen reader presses";
+
+    QAccessibleInterface* bar =
+        QAccessible::queryAccessibleInterface(w.widget(w.form.shp制限時間残り));
+    EXPECT_EQ(bar->role(), QAccessible::ProgressBar);
+    EXPECT_EQ(bar->text(QAccessible::Name), "残り時間");
+    EXPECT_EQ(bar->valueInterface()->currentValue().toDouble(), 1354);
+    EXPECT_EQ(bar->valueInterface()->maximumValue().toDouble(), 1935);
+    w.form.shp制限時間残り.Width = 600;
+    w.window.showModel();
+    EXPECT_EQ(bar->valueInterface()->currentValue().toDouble(), 600);
+
+    EXPECT_TRUE(QAccessible::queryAccessibleInterface(w.widget(w.form.Text1))->state().invisible);
+}
+
 TEST(Window, RedoClickRestoresTheBoard) {
     Window w;
     QTest::mousePress(w.widget(w.form.cmd数字[0]), Qt::LeftButton);
@@ -184,7 +421,8 @@ int main(int argc, char** argv) {
     // Headless unless told otherwise; fixed pixel sizes regardless of the desktop's scaling.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("QT_SCALE_FACTOR", "1");
+    if (qEnvironmentVariableIsEmpty("QT_SCALE_FACTOR"))
+        qputenv("QT_SCALE_FACTOR", "1");
     QTemporaryDir config; // never the player's own settings
     qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
     QApplication app(argc, argv);

@@ -14,6 +14,7 @@
 #include <QTest>
 
 #include <cstdio>
+#include <functional>
 
 using namespace kazuroi;
 
@@ -26,10 +27,17 @@ void check(bool ok, const char* what) {
     failures += ok ? 0 : 1;
 }
 
-// The window's pixels as the X server has them, in device pixels.
-QImage screenOf(QWidget& window) {
-    QTest::qWait(150);
-    return window.screen()->grabWindow(window.winId()).toImage();
+// The window's pixels as the X server has them, in device pixels, once they pass `shows` (a
+// repaint may still be on its way), for at most ten seconds; the last grab either way.
+QImage screenWhen(QWidget& window, const std::function<bool(const QImage&)>& shows) {
+    QImage shot;
+    [[maybe_unused]] const bool shown = QTest::qWaitFor(
+        [&] {
+            shot = window.screen()->grabWindow(window.winId()).toImage();
+            return shows(shot);
+        },
+        10000);
+    return shot;
 }
 
 // A point given in twips of the client area, in device pixels.
@@ -73,12 +81,14 @@ int main(int argc, char** argv) {
     check(QTest::qWaitForWindowExposed(&window), "the window is shown");
 
     const double scale = window.devicePixelRatioF();
-    QImage shot = screenOf(window);
+    const QPoint barStart = at(window, 6480 + 60, 6120 + 300);
+    QImage shot = screenWhen(
+        window, [&](const QImage& s) { return s.pixelColor(barStart) == QColor(0, 255, 0); });
     check(shot.width() == int(586 * scale) && shot.height() == int(493 * scale),
           "client area 8790 x 7395 twips at 15 twips a pixel");
 
     // The bar: green from its left edge to 70 % of the track, then the track.
-    const QColor bar = shot.pixelColor(at(window, 6480 + 60, 6120 + 300));
+    const QColor bar = shot.pixelColor(barStart);
     const QColor barEnd = shot.pixelColor(at(window, 6480 + 1354 - 30, 6120 + 300));
     const QColor track = shot.pixelColor(at(window, 6480 + 1354 + 60, 6120 + 300));
     const QColor background = shot.pixelColor(at(window, 6480 + 300, 6120 - 100));
@@ -104,17 +114,24 @@ int main(int argc, char** argv) {
     // A ring round a selected number: the pixels under it are inverted.
     putQuestion(form, window);
     const QPoint ring = at(window, 360 + 360 + 20, 1080 + 840 + 652); // mark 0's left edge
-    const QColor before = screenOf(window).pixelColor(ring);
+    const QColor before = screenWhen(window, [](const QImage&) { return true; }).pixelColor(ring);
+    const auto inverted = [&](const QImage& s) {
+        const QColor c = s.pixelColor(ring);
+        return near(c, 255 - before.red(), 255 - before.green(), 255 - before.blue(), 8);
+    };
     QTest::mousePress(window.widgetFor(form.cmd数字[0]), Qt::RightButton);
-    const QColor after = screenOf(window).pixelColor(ring);
-    check(near(after, 255 - before.red(), 255 - before.green(), 255 - before.blue(), 8),
-          "a selected number shows an inverted ring");
+    check(inverted(screenWhen(window, inverted)), "a selected number shows an inverted ring");
     QTest::mousePress(window.widgetFor(form.cmd数字[0]), Qt::RightButton);
 
     // A wrong answer: 1 x 2 x 3 x 4 = 24, slot 4 red and "×やり直し" in red.
     pressAll(form, window, form.cmd乗算);
-    shot = screenOf(window);
-    const QColor slot4 = shot.pixelColor(at(window, 360 + 240 + 150, 4080 + 480 + 420));
+    const QPoint slot4At = at(window, 360 + 240 + 150, 4080 + 480 + 420);
+    const auto redSlot = [&](const QImage& s) {
+        const QColor c = s.pixelColor(slot4At);
+        return c.red() > 180 && c.green() < 90 && c.blue() < 90;
+    };
+    shot = screenWhen(window, redSlot);
+    const QColor slot4 = shot.pixelColor(slot4At);
     check(slot4.red() > 180 && slot4.green() < 90 && slot4.blue() < 90,
           qPrintable("slot 4 is red after a wrong answer (" + slot4.name() + ")"));
     int red = 0;
@@ -127,14 +144,21 @@ int main(int argc, char** argv) {
     QTest::mouseClick(window.widgetFor(form.cmdやり直し), Qt::LeftButton);
     form.SolvedCount = 19;
     pressAll(form, window, form.cmd加算);
-    // Around n = -10 the panel stands over the middle of the window; a busy machine drops ticks,
-    // so wait for the step, not for a time.
+    // Around n = -10 the panel stands over the middle of the window: it is held there, by the
+    // step reached rather than by a time, while its pixels are read.
     check(QTest::qWaitFor([&] { return form.AnimationStep >= -9; }, 10000), "the panel falls");
-    shot = window.screen()->grabWindow(window.winId()).toImage();
+    form.timアニメーションタイマ.Enabled = false;
+    window.showModel();
     check(form.frmステージクリア.Top > 2000 && form.frmステージクリア.Top < 3300,
           "the panel is mid-way down");
-    check(shot.pixelColor(at(window, 6480 + 200, 4320 + 200)) == QColor(128, 255, 128),
+    const QPoint nextButton = at(window, 6480 + 200, 4320 + 200);
+    const auto panelInFront = [&](const QImage& s) {
+        return s.pixelColor(nextButton) == QColor(128, 255, 128);
+    };
+    check(panelInFront(screenWhen(window, panelInFront)),
           "the light green panel lies in front of 次の問題");
+    form.timアニメーションタイマ.Enabled = true;
+    window.showModel();
     check(QTest::qWaitFor([&] { return form.StageIndex == 1; }, 10000) && form.StageIndex == 1 &&
               form.cmd出題.Enabled,
           "the animation ends in the next stage");
