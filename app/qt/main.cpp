@@ -1,5 +1,6 @@
 // kazuroi: make 10 from four digits.
 #include "app/version.h"
+#include "command_line.h"
 #include "main_window.h"
 #include "qt_platform.h"
 #include "session_end.h"
@@ -9,12 +10,15 @@
 #include <QIcon>
 
 #include <cstdio>
+#include <iostream>
 
 int main(int argc, char** argv) {
+    if (const auto status = kazuroi::answerCommandLine(argc, argv, std::cout, std::cerr))
+        return *status;
     QApplication app(argc, argv);
     QApplication::setApplicationName(kazuroi::version::kInternalName);
     QApplication::setApplicationVersion(kazuroi::version::kProductVersion);
-    QApplication::setDesktopFileName("io.github.kazuroi.Kazuroi");
+    QApplication::setDesktopFileName("io.github.kazuroi.kazuroi");
     QIcon icon;
     for (int size : {16, 32, 48, 256})
         icon.addFile(QString(":/icons/kazuroi-%1.png").arg(size));

@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
-# `cmake --install` into a scratch prefix: the program, its desktop entry, AppStream data and icons,
-# each validated where the validators are installed.
+# `cmake --install` into a scratch prefix: the program, its menu entry (starting it where it was
+# installed), AppStream data, manual page, icons and documents, each validated where the
+# validators are installed.
 set -eu
 build=$1
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 cmake --install "$build" --prefix "$prefix" >/dev/null
-for f in bin/kazuroi share/applications/io.github.kazuroi.Kazuroi.desktop \
-         share/metainfo/io.github.kazuroi.Kazuroi.metainfo.xml \
+desktop=$prefix/share/applications/io.github.kazuroi.kazuroi.desktop
+for f in games/kazuroi share/applications/io.github.kazuroi.kazuroi.desktop \
+         share/metainfo/io.github.kazuroi.kazuroi.metainfo.xml share/man/man6/kazuroi.6.gz \
+         share/doc/kazuroi/copyright share/doc/kazuroi/changelog.gz \
          share/icons/hicolor/scalable/apps/kazuroi.svg; do
     [ -e "$prefix/$f" ] || { echo "missing: $f"; exit 1; }
 done
@@ -15,12 +18,13 @@ for size in 16 32 48 64 128 256; do
     icon="$prefix/share/icons/hicolor/${size}x${size}/apps/kazuroi.png"
     [ -e "$icon" ] || { echo "missing: $size px icon"; exit 1; }
 done
-grep -qx 'Name=かずろい' "$prefix/share/applications/io.github.kazuroi.Kazuroi.desktop"
-grep -qx 'Categories=Game;LogicGame;' "$prefix/share/applications/io.github.kazuroi.Kazuroi.desktop"
+grep -qx 'Name=かずろい' "$desktop"
+grep -qx 'Categories=Game;LogicGame;' "$desktop"
+grep -qx "Exec=$prefix/games/kazuroi" "$desktop" || { echo "menu entry: $(grep Exec "$desktop")"; exit 1; }
 if command -v desktop-file-validate >/dev/null; then
-    desktop-file-validate "$prefix"/share/applications/*.desktop
+    desktop-file-validate "$desktop"
 fi
 if command -v appstreamcli >/dev/null; then
-    appstreamcli validate --no-net "$prefix"/share/metainfo/*.xml
+    appstreamcli validate --pedantic --no-net "$prefix"/share/metainfo/*.xml
 fi
 echo "install layout ok"

@@ -1,0 +1,15 @@
+// The program's command line: the standard options answered without a display, anything else
+// refused, and no arguments at all starts the game.
+#pragma once
+
+#include <optional>
+#include <ostream>
+
+namespace kazuroi {
+
+// Handles the options; returns the exit status when the program should end now, or nothing when
+// the game should start.
+std::optional<int> answerCommandLine(int argc, const char* const* argv, std::ostream& out,
+                                     std::ostream& err);
+
+} // namespace kazuroi
