@@ -1,8 +1,9 @@
 // Number conversions shared by the logic, the settings store and the script driver.
 #include "numbers.h"
 
-#include <charconv>
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <limits>
 
@@ -62,24 +63,51 @@ double leadingNumber(std::string_view text) {
     return std::strtod(number.c_str(), nullptr);
 }
 
-template <typename T> static std::string shortest(T value, std::chars_format format) {
-    if (value == 0)
-        value = 0; // no "-0"
-    char buffer[512];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, format);
-    return std::string(buffer, result.ptr);
+namespace {
+
+template <typename T> T readBack(const std::string& text);
+template <> float readBack<float>(const std::string& text) {
+    return std::strtof(text.c_str(), nullptr);
+}
+template <> double readBack<double>(const std::string& text) {
+    return std::strtod(text.c_str(), nullptr);
 }
 
+// Plain decimal with the fewest digits after the point that read back as the same value, and of
+// those (printf rounds correctly) the nearest: the text std::to_chars gives in fixed form, made
+// without it, since not every standard library has it for floating point.
+template <typename T> std::string shortest(T value) {
+    if (std::isnan(value))
+        return "nan";
+    if (std::isinf(value))
+        return value < 0 ? "-inf" : "inf";
+    if (value == 0)
+        return "0"; // no "-0"
+    // Fewer digits than the first significant one's place cannot read back as the value.
+    const int first = int(-std::floor(std::log10(std::fabs(double(value)))));
+    std::string text;
+    for (int digits = std::max(0, first - 1);; ++digits) {
+        const int size = std::snprintf(nullptr, 0, "%.*f", digits, double(value));
+        text.resize(std::size_t(size) + 1);
+        std::snprintf(text.data(), text.size(), "%.*f", digits, double(value));
+        text.resize(std::size_t(size));
+        if (readBack<T>(text) == value)
+            return text;
+    }
+}
+
+} // namespace
+
 std::string storedNumberText(float value) {
-    const std::string digits = shortest(value, std::chars_format::fixed);
+    const std::string digits = shortest(value);
     return digits.front() == '-' ? digits : " " + digits;
 }
 
 std::string shortestText(float value) {
-    return shortest(value, std::chars_format::fixed);
+    return shortest(value);
 }
 std::string shortestText(double value) {
-    return shortest(value, std::chars_format::fixed);
+    return shortest(value);
 }
 
 } // namespace kazuroi

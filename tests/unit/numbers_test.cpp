@@ -3,6 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <random>
+
 #include <cmath>
 
 namespace kazuroi {
@@ -42,6 +47,29 @@ TEST(RoundToInt16, HalvesGoToEvenAndRangeSaturates) {
     EXPECT_EQ(roundToInt16(NAN), 0);
     EXPECT_EQ(addInt16(32000, 5000), 32767);
     EXPECT_EQ(addInt16(-32000, -5000), -32768);
+}
+
+// The text is the one std::to_chars gives in fixed form, on every kind of value.
+TEST(ShortestText, MatchesToCharsInFixedForm) {
+    std::mt19937 pick(7);
+    const auto check = [](auto value) {
+        char buffer[2048];
+        const auto end =
+            std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+        const std::string expected = value == 0 ? "0" : std::string(buffer, end.ptr);
+        EXPECT_EQ(shortestText(value), expected) << double(value);
+    };
+    for (int i = 0; i < 20000; ++i) {
+        const std::uint32_t bits = std::uint32_t(pick());
+        float f;
+        std::memcpy(&f, &bits, sizeof f);
+        if (std::isfinite(f) && std::fabs(f) > 1e-20f) // tiny ones take long and never occur
+            check(f);
+        check(double(pick() % 2000000) / 8 - 100000);
+        check(std::ldexp(double(pick()) / 4294967296.0, int(pick() % 120) - 60));
+    }
+    for (float f : {0.1f, 1e30f, -3.4e38f, 16777217.0f, 2707.5f, 1e-7f})
+        check(f);
 }
 
 TEST(ShortestText, PrintsTheShortestExactForm) {
