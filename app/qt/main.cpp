@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QTimer>
 
 #include <cstdio>
 #include <iostream>
@@ -19,13 +20,17 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(kazuroi::version::kInternalName);
     QApplication::setApplicationVersion(kazuroi::version::kProductVersion);
     QApplication::setDesktopFileName("io.github.kazuroi.kazuroi");
+    // The icon built in (the installed theme holds the same images; looking it up costs start-up).
     QIcon icon;
     for (int size : {16, 32, 48, 256})
         icon.addFile(QString(":/icons/kazuroi-%1.png").arg(size));
-    QApplication::setWindowIcon(QIcon::fromTheme("kazuroi", icon));
+    QApplication::setWindowIcon(icon);
     kazuroi::substituteJapaneseFonts();
-    if (const QString warning = kazuroi::missingJapaneseFontWarning(); !warning.isEmpty())
-        std::fprintf(stderr, "%s\n", qPrintable(warning));
+    // Asking every font for its scripts takes a while: the start-up box comes first.
+    QTimer::singleShot(0, [] {
+        if (const QString warning = kazuroi::missingJapaneseFontWarning(); !warning.isEmpty())
+            std::fprintf(stderr, "%s\n", qPrintable(warning));
+    });
     QFont base(QStringLiteral("MS UI Gothic"));
     base.setPixelSize(12);
     QApplication::setFont(base);

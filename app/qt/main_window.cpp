@@ -46,15 +46,17 @@ MainWindow::MainWindow(Form1& form, QtPlatform& platform) : form_(form), platfor
     connect(&animation_, &QTimer::timeout, this,
             [this, tick = form_.timerHandler(form_.timアニメーションタイマ)] { dispatch(tick); });
     installAccessibility();
-    buildWidgets();
-    // The first number button comes first in the tab order; a key pressed there does nothing.
-    widgets_.at(&form_.cmd数字[0])->setFocus(Qt::OtherFocusReason);
 }
 
+// The start-up box comes first, before the window's widgets are built: nothing of them shows
+// until the Load handler has returned, and the player sees the question sooner.
 bool MainWindow::start() {
     form_.Form_Load();
     if (platform_.ended())
         return false;
+    buildWidgets();
+    // The first number button comes first in the tab order; a key pressed there does nothing.
+    widgets_.at(&form_.cmd数字[0])->setFocus(Qt::OtherFocusReason);
     showModel();
     placeFromModel();
     show();
@@ -241,6 +243,8 @@ void MainWindow::syncTimer(const Timer& model, QTimer& timer) {
 }
 
 void MainWindow::showModel() {
+    if (widgets_.empty()) // still in the Load handler: nothing is built to show
+        return;
     for (const Control* control : form_.controls())
         showControl(*control, widgets_.at(control));
     for (auto [button, mark] : numbers_)
