@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Start-up time and peak memory of the real program under Xvfb, beside a bare Qt window.
+# Start-up time and peak memory of the real program under Xvfb, beside a bare Qt window, and the
+# CPU it takes while its clock runs (Stage 3), beside the bare window redrawing a bar every 10 ms.
 # Usage: bench/startup.sh BUILD_DIR [RUNS]
 # kazuroi's first window is its start-up question; its main window follows the answer.
 set -eu
@@ -52,6 +53,28 @@ for _ in $(seq "$runs"); do
     wait $pid 2>/dev/null || true
 done
 
+# CPU over ten seconds, from /proc: user plus system time of the process.
+cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+"$build/bench/bare_window" --bar 2>/dev/null &
+pid=$!
+shown '^bare window$' "$(now)" >/dev/null
+sleep 1
+bare_cpu=$(awk -v t="$(cpu_ticks $pid)" 'BEGIN { print t }')
+sleep 10
+bare_cpu=$(awk -v a="$bare_cpu" -v b="$(cpu_ticks $pid)" -v hz="$(getconf CLK_TCK)" 'BEGIN { printf "%.2f", (b - a) / hz * 10 }')
+kill $pid
+rm -rf "$XDG_CONFIG_HOME"
+"$build/app/qt/kazuroi" 2>/dev/null &
+pid=$!
+shown '^かずろい$' "$(now)" >/dev/null
+xdotool key Tab space # いいえ: Stage 3, where the clock runs
+shown 'kazuroi$' "$(now)" >/dev/null
+sleep 1
+game_cpu=$(cpu_ticks $pid)
+sleep 10
+game_cpu=$(awk -v a="$game_cpu" -v b="$(cpu_ticks $pid)" -v hz="$(getconf CLK_TCK)" 'BEGIN { printf "%.2f", (b - a) / hz * 10 }')
+kill $pid
+
 bare_ms=$(median <"$work/bare.ms")
 box_ms=$(median <"$work/box.ms")
 game_ms=$(median <"$work/game.ms")
@@ -63,3 +86,4 @@ echo "kazuroi start-up box shown: ${box_ms} ms"
 echo "kazuroi window shown:       ${game_ms} ms (after the box is answered), peak ${game_kib} KiB"
 awk -v a="$box_ms" -v b="$bare_ms" -v m="$game_kib" -v n="$bare_kib" \
     'BEGIN { printf "ratios: start-up %.2f x, memory %.2f x\n", a / b, m / n }'
+echo "CPU while the clock runs (10 s): kazuroi ${game_cpu} % of a core, bare window with a bar ${bare_cpu} %"
