@@ -13,6 +13,8 @@
 namespace kazuroi {
 namespace {
 
+// The JavaScript inside these is not C++.
+// clang-format off
 EM_JS(void, pageCreateControl,
       (int index, const char* name, int type, int container, int look, int alignment,
        const char* font, double points, int tabIndex, int events),
@@ -33,6 +35,7 @@ EM_JS(int, pageWindowLeft, (), { return KazuroiPage.windowLeft(); });
 EM_JS(int, pageWindowTop, (), { return KazuroiPage.windowTop(); });
 EM_JS(void, pageShowWindow, (const char* caption),
       { KazuroiPage.showWindow(UTF8ToString(caption)); });
+// clang-format on
 
 constexpr float kTwipsPerPixel = 15;
 

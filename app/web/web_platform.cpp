@@ -11,6 +11,8 @@ namespace kazuroi {
 
 namespace {
 
+// The JavaScript inside these is not C++.
+// clang-format off
 // A box waits for the player's answer; with Asyncify the logic's call stands still meanwhile.
 EM_ASYNC_JS(int, pageMessageBox, (const char* text, const char* title, int yesNo), {
     return await KazuroiPage.messageBox(UTF8ToString(text), UTF8ToString(title), yesNo != 0);
@@ -21,7 +23,7 @@ EM_JS(void, pageEndProgram, (), { KazuroiPage.endProgram(); });
 // A string the page allocated with malloc, or 0.
 EM_JS(char*, pageReadSetting, (const char* key), {
     const value = KazuroiPage.readSetting(UTF8ToString(key));
-    if (value == = null)
+    if (value === null)
         return 0;
     const size = lengthBytesUTF8(value) + 1;
     const text = _malloc(size);
@@ -36,6 +38,7 @@ EM_JS(double, pageSeed, (), { return KazuroiPage.seed(); });
 EM_JS(double, pageQueuedRandom, (), { return KazuroiPage.queuedRandom(); });
 EM_JS(void, pageFocus, (const char* name), { KazuroiPage.focus(UTF8ToString(name)); });
 EM_JS(double, pageOuterHeight, (), { return KazuroiPage.outerHeight(); });
+// clang-format on
 
 std::string storageKey(const std::string& application, const std::string& section,
                        const std::string& key) {
