@@ -64,11 +64,7 @@ void HeadlessPlatform::seedRandomFromClock() {
 }
 
 float HeadlessPlatform::random() {
-    if (queuedRandom_.empty())
-        return random_.next();
-    const float value = queuedRandom_.front();
-    queuedRandom_.pop_front();
-    return value;
+    return random_.next();
 }
 
 void HeadlessPlatform::setFocus(const Control& control) {

@@ -33,7 +33,7 @@ class HeadlessPlatform : public Platform {
     float outerHeight() const override { return kOuterHeight; }
 
     void setSeed(std::uint32_t seed);
-    void queueRandom(float value) { queuedRandom_.push_back(value); }
+    void queueRandom(float value) { random_.queue(value); }
     void queueAnswer(MessageResult answer) { answers_.push_back(answer); }
     bool ended() const { return ended_; }
     const Control* focus() const { return focus_; }
@@ -42,7 +42,6 @@ class HeadlessPlatform : public Platform {
     std::function<void(const std::string&)> print_;
     std::uint32_t seed_ = 1;
     RandomSource random_;
-    std::deque<float> queuedRandom_;
     std::deque<MessageResult> answers_;
     std::map<std::string, std::string> settings_;
     bool ended_ = false;

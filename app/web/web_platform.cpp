@@ -87,15 +87,7 @@ void WebPlatform::writeSetting(const std::string& application, const std::string
 void WebPlatform::seedRandomFromClock() {
     random_.seed(static_cast<std::uint32_t>(pageSeed()));
     for (double value = pageQueuedRandom(); value >= 0; value = pageQueuedRandom())
-        queued_.push_back(float(value));
-}
-
-float WebPlatform::random() {
-    if (queued_.empty())
-        return random_.next();
-    const float value = queued_.front();
-    queued_.pop_front();
-    return value;
+        random_.queue(float(value));
 }
 
 void WebPlatform::setFocus(const Control& control) {

@@ -5,7 +5,6 @@
 #include "app/platform.h"
 #include "app/random_source.h"
 
-#include <deque>
 #include <functional>
 
 namespace kazuroi {
@@ -21,7 +20,7 @@ class WebPlatform : public Platform {
     void writeSetting(const std::string& application, const std::string& section,
                       const std::string& key, const std::string& value) override;
     void seedRandomFromClock() override;
-    float random() override;
+    float random() override { return random_.next(); }
     void setFocus(const Control& control) override;
     float outerHeight() const override;
 
@@ -33,7 +32,6 @@ class WebPlatform : public Platform {
   private:
     std::function<void()> showModel_;
     RandomSource random_;
-    std::deque<float> queued_; // values a test asks for, before the generator's own
     bool ended_ = false;
 };
 
