@@ -43,107 +43,45 @@ void onTimeOut(int) {
     ::_exit(1);
 }
 
-// Tokens worth trying anywhere: the game's names, its properties, and values at the edges.
-const std::vector<std::string> kWords = {"load",
-                                         "close",
-                                         "get",
-                                         "set",
-                                         "down",
-                                         "click",
-                                         "tick",
-                                         "wait",
-                                         "question",
-                                         "seed",
-                                         "random",
-                                         "answer",
-                                         "setting",
-                                         "stored",
-                                         "cmd数字(0)",
-                                         "cmd数字(4)",
-                                         "cmd数字(5)",
-                                         "cmd加算",
-                                         "cmd減算",
-                                         "cmd乗算",
-                                         "cmd除算",
-                                         "cmd出題",
-                                         "cmdやり直し",
-                                         "frmステージクリア",
-                                         "lbl正誤",
-                                         "shp制限時間残り",
-                                         "shp制限時間表示枠",
-                                         "tim制限時間タイマ",
-                                         "timアニメーションタイマ",
-                                         "tim制限時間タイマ.Interval",
-                                         "timアニメーションタイマ.Interval",
-                                         "shp制限時間残り.Width",
-                                         "shp制限時間表示枠.Width",
-                                         "frmステージクリア.Height",
-                                         "frmステージクリア.Top",
-                                         "cmd数字(4).Caption",
-                                         "StageIndex",
-                                         "SolvedCount",
-                                         "TimeLeft",
-                                         "TickCountdown",
-                                         "BlinkPhase",
-                                         "AnimationStep",
-                                         "ExtraRefill",
-                                         "NoRedoUsed",
-                                         "SelectedCount",
-                                         "StageRecords(0).MinLevel",
-                                         "StageRecords(5).MaxLevel",
-                                         "StageRecords(2).ZeroWeight",
-                                         "StageParams(1).TimeLimitOn",
-                                         "StageParams(4).DrainStep",
-                                         "Orderings(0,0)",
-                                         "SlotValues(4)",
-                                         "Form1.Left",
-                                         "Form1.Height",
-                                         "Left",
-                                         "Top",
-                                         "0",
-                                         "1",
-                                         "-1",
-                                         "2",
-                                         "5",
-                                         "6",
-                                         "7",
-                                         "9",
-                                         "10",
-                                         "19",
-                                         "20",
-                                         "23",
-                                         "1000",
-                                         "32767",
-                                         "-32768",
-                                         "65536",
-                                         "600000",
-                                         "100000",
-                                         "0.5",
-                                         "0.999",
-                                         "1e38",
-                                         "-1e38",
-                                         "nan",
-                                         "inf",
-                                         "True",
-                                         "False",
-                                         "Empty",
-                                         "Yes",
-                                         "No",
-                                         "0x00FF00",
-                                         "0xFFFFFFFF",
-                                         "\"\"",
-                                         "\" 1500\"",
-                                         "\"a\\\"b\"",
-                                         "1234",
-                                         "9646",
-                                         "1158",
-                                         "0000",
-                                         "#",
-                                         "\"",
-                                         "(",
-                                         ")",
-                                         ".",
-                                         "9999999999999999999999"};
+// Blank-separated words, so that a list reads as one line.
+std::vector<std::string> words(const char* text) {
+    std::istringstream in(text);
+    return {std::istream_iterator<std::string>(in), {}};
+}
+
+// What the lines are made of: the game's own controls and timers with their properties, its
+// state, and values at the edges of what it takes.
+struct Vocabulary {
+    std::vector<std::string> buttons, timers, names, values, any;
+
+    Vocabulary() {
+        kazuroi::HeadlessPlatform platform([](const std::string&) {});
+        kazuroi::Form1 form(platform);
+        for (const kazuroi::Control* c : form.controls()) {
+            if (form.mouseDownHandler(*c))
+                buttons.push_back(c->Name);
+            for (const char* property : {".Caption", ".Enabled", ".Visible", ".Width", ".Top"})
+                names.push_back(c->Name + property);
+        }
+        for (const kazuroi::Timer* t : form.timers()) {
+            timers.push_back(t->Name);
+            names.push_back(t->Name + ".Interval");
+            names.push_back(t->Name + ".Enabled");
+        }
+        for (const std::string& n :
+             words("StageIndex SolvedCount TimeLeft TickCountdown BlinkPhase AnimationStep "
+                   "ExtraRefill NoRedoUsed SelectedCount BarColour StageRecords(4).MinLevel "
+                   "StageRecords(0).MaxLevel StageRecords(3).ZeroWeight StageParams(2).TimeLimitOn "
+                   "StageParams(5).SolveBonus Orderings(3,1) SlotValues(4) Form1.Left"))
+            names.push_back(n);
+        values = words("0 1 -1 2 3 4 5 6 7 10 15 19 20 200 1935 5000 32767 -32768 0.1 1e30 "
+                       "True False Empty 0x00FF00 \"１＋２\"");
+        any = words("load close get set down click tick wait question seed random answer "
+                    "setting stored Yes No nan inf # \" ( ) . 9999999999999999999999");
+        for (const auto* list : {&buttons, &timers, &names, &values})
+            any.insert(any.end(), list->begin(), list->end());
+    }
+};
 
 class Fuzzer {
   public:
@@ -159,7 +97,7 @@ class Fuzzer {
 
   private:
     std::size_t roll(std::size_t n) { return n == 0 ? 0 : pick_() % n; }
-    const std::string& word() { return kWords[roll(kWords.size())]; }
+    const std::string& word() { return words_.any[roll(words_.any.size())]; }
 
     std::string wildLine() {
         std::string text = word();
@@ -169,60 +107,26 @@ class Fuzzer {
     }
 
     std::string line() {
-        // A line of the driver's own form, with names and values chosen at the edges.
-        static const std::vector<std::string> buttons = {
-            "cmd数字(0)", "cmd数字(1)", "cmd数字(2)", "cmd数字(3)", "cmd数字(4)",
-            "cmd数字(5)", "cmd加算",    "cmd減算",    "cmd乗算",    "cmd除算"};
-        static const std::vector<std::string> timers = {"tim制限時間タイマ",
-                                                        "timアニメーションタイマ"};
-        static const std::vector<std::string> names = {"StageIndex",
-                                                       "SolvedCount",
-                                                       "TimeLeft",
-                                                       "TickCountdown",
-                                                       "BlinkPhase",
-                                                       "AnimationStep",
-                                                       "ExtraRefill",
-                                                       "NoRedoUsed",
-                                                       "SelectedCount",
-                                                       "StageRecords(4).MinLevel",
-                                                       "StageRecords(0).MaxLevel",
-                                                       "StageRecords(3).ZeroWeight",
-                                                       "StageParams(2).TimeLimitOn",
-                                                       "StageParams(5).SolveBonus",
-                                                       "Orderings(3,1)",
-                                                       "shp制限時間残り.Width",
-                                                       "shp制限時間表示枠.Width",
-                                                       "frmステージクリア.Height",
-                                                       "tim制限時間タイマ.Interval",
-                                                       "timアニメーションタイマ.Enabled",
-                                                       "cmd数字(4).Caption",
-                                                       "cmd数字(2).Enabled",
-                                                       "shp選択印(4).Visible",
-                                                       "cmd出題.Enabled",
-                                                       "Form1.Left"};
-        static const std::vector<std::string> values = {
-            "0",     "1",      "-1",  "2",    "3",    "4",     "5",     "6",
-            "7",     "10",     "15",  "19",   "20",   "200",   "1935",  "5000",
-            "32767", "-32768", "0.1", "1e30", "True", "False", "Empty", "\"１＋２\""};
         const auto any = [this](const std::vector<std::string>& from) {
             return from[roll(from.size())];
         };
         switch (roll(9)) {
         case 0:
         case 1:
-            return "down " + any(buttons);
+            return "down " + any(words_.buttons);
         case 2:
             return roll(2) ? "click cmd出題" : "click cmdやり直し";
         case 3:
-            return "tick " + any(timers) + " " + std::to_string(roll(3) ? roll(60) : roll(3000));
+            return "tick " + any(words_.timers) + " " +
+                   std::to_string(roll(3) ? roll(60) : roll(3000));
         case 4:
             return "wait " + std::to_string(roll(3) ? roll(500) : roll(20000));
         case 5:
-            return "set " + any(names) + " " + any(values);
+            return "set " + any(words_.names) + " " + any(words_.values);
         case 6:
             return "question " + std::to_string(roll(6)) + " " + std::to_string(1000 + roll(9000));
         case 7:
-            return "get " + any(names);
+            return "get " + any(words_.names);
         default:
             return roll(2) ? "random " + std::to_string(double(roll(1000)) / 1000)
                            : "answer " + std::string(roll(2) ? "Yes" : "No");
@@ -298,6 +202,7 @@ class Fuzzer {
         }
     }
 
+    Vocabulary words_;
     std::vector<Script> seeds_;
     std::mt19937 pick_;
 };
