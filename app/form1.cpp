@@ -121,13 +121,6 @@ Form1::Form1(Platform& platform) : platform_(platform) {
     timアニメーションタイマ = {"timアニメーションタイマ", 0, true};
 }
 
-std::vector<Control*> Form1::children(const Control* container) const {
-    std::vector<Control*> result;
-    std::copy_if(controls_.begin(), controls_.end(), std::back_inserter(result),
-                 [container](const Control* c) { return c->Container == container; });
-    return result;
-}
-
 Control* Form1::findControl(const std::string& name) {
     const auto it = std::find_if(controls_.begin(), controls_.end(),
                                  [&name](const Control* c) { return c->Name == name; });

@@ -43,7 +43,6 @@ class Form1 : public GameState {
     // Front to back within each container; containers come before their children.
     const std::vector<Control*>& controls() const { return controls_; }
     std::array<Timer*, 2> timers() { return {&tim制限時間タイマ, &timアニメーションタイマ}; }
-    std::vector<Control*> children(const Control* container) const;
     Control* findControl(const std::string& name);
     Timer* findTimer(const std::string& name);
     // A control takes input only while it and its containers are visible and enabled.

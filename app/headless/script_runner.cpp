@@ -208,18 +208,11 @@ void ScriptRunner::question(const Line& line) {
     if (ignoredIfFinished(line))
         return;
 
-    const auto index = form_.StageIndex;
-    const auto records = form_.StageRecords;
+    const DrawState before = drawState();
     form_.StageIndex = std::int16_t(*stage);
     form_.StageRecords[*stage].MinLevel = level;
     form_.StageRecords[*stage].MaxLevel = level;
-    try {
-        checkQuestionsCanBeSet();
-    } catch (const ScriptError&) {
-        form_.StageIndex = index;
-        form_.StageRecords = records;
-        throw;
-    }
+    checkQuestionsCanBeSet(before);
     for (float r : draws)
         platform_.queueRandom(r);
     form_.cmd出題_Click();
@@ -274,14 +267,11 @@ void ScriptRunner::get(const Line& line) {
 }
 
 void ScriptRunner::set(const Line& line) {
-    const auto index = form_.StageIndex;
-    const auto records = form_.StageRecords;
+    const DrawState before = drawState();
     writeName(form_, platform_, line.arg(1), line.arg(2));
     try {
-        checkQuestionsCanBeSet();
+        checkQuestionsCanBeSet(before);
     } catch (const ScriptError& e) {
-        form_.StageIndex = index;
-        form_.StageRecords = records;
         throw ScriptError("'" + unquoted(line.arg(2)) + "' for " + line.arg(1) + " would make " +
                           e.what());
     }
@@ -315,7 +305,11 @@ void ScriptRunner::deliverTick(Timer& timer) {
 
 // Question setting draws digits until their level is the target, so every target a stage can
 // draw must be a level that some digits have. Only the stages the game can still reach count.
-void ScriptRunner::checkQuestionsCanBeSet() {
+ScriptRunner::DrawState ScriptRunner::drawState() const {
+    return {form_.StageIndex, form_.StageRecords, form_.Orderings};
+}
+
+void ScriptRunner::checkQuestionsCanBeSet(const DrawState& before) {
     if (!loaded_ || finished())
         return;
     const int last = std::max<int>(form_.StageIndex, kExtraStage);
@@ -325,10 +319,15 @@ void ScriptRunner::checkQuestionsCanBeSet() {
         const int low = std::min(int(r.MinLevel), r.MaxLevel + 1);
         const int high = std::max(int(r.MinLevel), int(r.MaxLevel));
         const std::set<int>& levels = levelsOfDigits(r.ZeroWeight > 0);
-        for (int level = low; level <= high; ++level)
-            if (!levels.count(level))
-                throw ScriptError("stage " + std::to_string(stage) + " draw level " +
-                                  std::to_string(level) + ", which no four digits have");
+        for (int level = low; level <= high; ++level) {
+            if (levels.count(level))
+                continue;
+            form_.StageIndex = before.stageIndex;
+            form_.StageRecords = before.stageRecords;
+            form_.Orderings = before.orderings;
+            throw ScriptError("stage " + std::to_string(stage) + " draw level " +
+                              std::to_string(level) + ", which no four digits have");
+        }
     }
 }
 

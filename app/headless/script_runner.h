@@ -67,8 +67,15 @@ class ScriptRunner {
     bool ignoredIfFinished(const Line& line);
     void deliverTick(Timer& timer);
     void resyncTimers();
-    // Refuses a state in which setting a question would draw for ever.
-    void checkQuestionsCanBeSet();
+    // What question setting draws from, kept so that a change can be put back.
+    struct DrawState {
+        std::int16_t stageIndex;
+        decltype(GameState::StageRecords) stageRecords;
+        decltype(GameState::Orderings) orderings;
+    };
+    DrawState drawState() const;
+    // Puts `before` back and refuses the change when setting a question would now draw for ever.
+    void checkQuestionsCanBeSet(const DrawState& before);
     // Every level some four digits have under the current orderings, with or without the digit 0.
     const std::set<int>& levelsOfDigits(bool withZero);
 

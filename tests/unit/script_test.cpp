@@ -83,6 +83,12 @@ TEST(MalformedLines, NothingHangsOrFailsSilently) {
     EXPECT_EQ(errorOf("load\nset StageIndex 5\nset StageRecords(0).MinLevel -1\n"
                       "set StageRecords(0).MaxLevel -1\nset StageIndex 0"),
               "no error");
+    // A refused change is put back.
+    std::ostringstream transcript;
+    ScriptRunner runner(transcript);
+    runner.runLine("load");
+    EXPECT_THROW(runner.runLine("set StageIndex 6"), ScriptError);
+    EXPECT_EQ(runner.form().StageIndex, 0);
     const std::string longLine(LineReader::kMaxLine + 1, '#');
     EXPECT_EQ(errorOf("load\n" + longLine + "\nget TimeLeft"), "line 2: longer than 1048576 bytes");
 
