@@ -1,6 +1,6 @@
 // Setting one question per stage, one tick of the time limit, one operator press.
-#include "app/form1.h"
-#include "app/headless/headless_platform.h"
+#include "game/form1.h"
+#include "headless/headless_platform.h"
 
 #include <benchmark/benchmark.h>
 

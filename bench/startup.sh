@@ -42,7 +42,7 @@ for _ in $(seq "$runs"); do
 
     rm -rf "$XDG_CONFIG_HOME"
     start=$(now)
-    "$build/app/qt/kazuroi" 2>/dev/null &
+    "$build/qt/kazuroi" 2>/dev/null &
     pid=$!
     shown '^かずろい$' "$start" >>"$work/box.ms"
     xdotool key Return
@@ -64,7 +64,7 @@ sleep 10
 bare_cpu=$(awk -v a="$bare_cpu" -v b="$(cpu_ticks $pid)" -v hz="$(getconf CLK_TCK)" 'BEGIN { printf "%.2f", (b - a) / hz * 10 }')
 kill $pid
 rm -rf "$XDG_CONFIG_HOME"
-"$build/app/qt/kazuroi" 2>/dev/null &
+"$build/qt/kazuroi" 2>/dev/null &
 pid=$!
 shown '^かずろい$' "$(now)" >/dev/null
 xdotool key Tab space # いいえ: Stage 3, where the clock runs

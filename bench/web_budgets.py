@@ -2,7 +2,7 @@
 """The web page's budgets, measured on this machine: what the page loads, how soon its start-up
 box shows, and the CPU it takes while the clock runs beside the desktop window's.
 
-Usage: bench/web_budgets.py build-web/site build/app/qt/kazuroi [SECONDS]
+Usage: bench/web_budgets.py build-web/site build/qt/kazuroi [SECONDS]
 Needs headless Chromium with Selenium (./dev web-test installs them) and Xvfb, openbox, xdotool.
 
 CPU is counted from /proc as user plus system time, over the same number of seconds of Stage 3

@@ -1,6 +1,7 @@
 // kazuroi-levels: the solver's level for every digit string 0000-9999, or the totals per level.
-#include "app/form1.h"
-#include "app/headless/headless_platform.h"
+#include "game/form1.h"
+#include "game/solver/level_rating.h"
+#include "headless/headless_platform.h"
 
 #include <cstdio>
 #include <cstring>
@@ -12,17 +13,15 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: kazuroi-levels [--summary]\n");
         return 2;
     }
+    // The orderings as the game builds them at start-up.
     kazuroi::HeadlessPlatform platform([](const std::string&) {});
     kazuroi::Form1 form(platform);
     form.sub順列作成();
+    const auto levels = kazuroi::rateEveryDigitString(form.Orderings);
 
     std::map<int, int> totals{{-1, 0}, {1, 0}, {2, 0}, {3, 0}, {4, 0}, {5, 0}, {6, 0}};
     for (int digits = 0; digits < 10000; ++digits) {
-        form.SlotValues[0] = std::int16_t(digits / 1000);
-        form.SlotValues[1] = std::int16_t(digits / 100 % 10);
-        form.SlotValues[2] = std::int16_t(digits / 10 % 10);
-        form.SlotValues[3] = std::int16_t(digits % 10);
-        const int level = form.fncレベル判定();
+        const int level = levels[std::size_t(digits)];
         ++totals[level];
         if (!summary)
             std::printf("%04d %d\n", digits, level);

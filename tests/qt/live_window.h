@@ -2,8 +2,8 @@
 // start-up box answered so a test is never stuck in it.
 #pragma once
 
-#include "app/qt/main_window.h"
-#include "app/qt/qt_platform.h"
+#include "qt/main_window.h"
+#include "qt/qt_platform.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -1,7 +1,7 @@
 // The real settings store with broken, hostile or unwritable config: the game starts, places the
 // window on screen, closes without a crash, and stores clean values where it can.
-#include "app/qt/session_end.h"
 #include "qt/live_window.h"
+#include "qt/session_end.h"
 
 #include <QApplication>
 #include <QDir>

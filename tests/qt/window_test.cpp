@@ -1,6 +1,6 @@
 // The real window on Qt's offscreen platform: its widgets follow the model, presses reach it.
-#include "app/qt/widgets.h"
 #include "qt/live_window.h"
+#include "qt/widgets.h"
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>

@@ -3,7 +3,7 @@
 // must report nothing. A failing script is written out so that it can be replayed.
 // Usage: fuzz_scripts SCRIPT_DIR COUNT [SEED]   (FUZZ_SHOW_ERRORS=1 prints every refusal, to see
 // what the mutations mostly run into)
-#include "app/headless/script_runner.h"
+#include "script/script_runner.h"
 
 #include <algorithm>
 #include <array>

@@ -1,6 +1,6 @@
 // Writes a kazuroi-script script that plays one whole game, Stage 1 through the Extra Stage, with
 // every answer found by the board-solver test helper. Usage: make_whole_game [SEED]
-#include "app/headless/script_runner.h"
+#include "script/script_runner.h"
 #include "unit/board_solver.h"
 
 #include <iostream>

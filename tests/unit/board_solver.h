@@ -2,7 +2,7 @@
 // what the board allows (larger minus smaller, exact division).
 #pragma once
 
-#include "app/form1.h"
+#include "game/form1.h"
 
 #include <algorithm>
 #include <optional>

@@ -1,5 +1,5 @@
 // Reading and writing the stored position, and the 16-bit rounding the game relies on.
-#include "app/numbers.h"
+#include "game/numbers.h"
 
 #include <gtest/gtest.h>
 

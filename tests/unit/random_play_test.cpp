@@ -1,7 +1,7 @@
 // Seeded games of random presses, ticks and waits, checking the board's invariants after every
 // event. A failure prints the seed and a kazuroi-script script that replays it.
-#include "app/headless/script_runner.h"
 #include "board_solver.h"
+#include "script/script_runner.h"
 
 #include <gtest/gtest.h>
 

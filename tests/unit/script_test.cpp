@@ -1,5 +1,5 @@
 // The script driver: tokens, malformed lines, and the clock that `wait` runs.
-#include "app/headless/script_runner.h"
+#include "script/script_runner.h"
 
 #include <gtest/gtest.h>
 

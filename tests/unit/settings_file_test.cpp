@@ -1,6 +1,6 @@
 // The settings file: INI text kept byte for byte around our keys, a save that never damages the
 // old file, and nothing read from or written to anything but a regular file.
-#include "app/qt/settings_file.h"
+#include "qt/settings_file.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // A Form1 on the headless platform, for unit tests.
 #pragma once
 
-#include "app/form1.h"
-#include "app/headless/headless_platform.h"
+#include "game/form1.h"
+#include "headless/headless_platform.h"
 
 #include <string>
 #include <vector>

@@ -1,8 +1,8 @@
 // Drives the real window on a real X server and checks what the screen shows: the time bar, the
 // Japanese title, a selection ring, a wrong answer in red, the stage-clear panel over the buttons.
 // Usage (under Xvfb): kazuroi_xvfb_probe   (QT_SCALE_FACTOR may be set; checks scale with it)
-#include "app/qt/widgets.h"
 #include "qt/live_window.h"
+#include "qt/widgets.h"
 
 #include <QApplication>
 #include <QFontDatabase>
