@@ -95,13 +95,30 @@ class Form1 : public GameState {
     void timアニメーションタイマ_Timer();
     void sub次ステージ();
 
+    // The board's state, as its controls hold it.
+    // A slot is selected while its ring shows.
+    bool selected(int slot) const { return shp選択印[slot].Visible; }
+    // A number is in play until an operator consumes it (which disables its button).
+    bool inPlay(int slot) const { return cmd数字[slot].Enabled; }
+    // The first result slot is free while it holds no expression.
+    bool resultSlotFree() const { return cmd数字[kResultSlot].Caption.empty(); }
+
   private:
     // One selected operand as the operators take it, in slot order.
     struct Operand {
         std::int16_t value;
         std::string caption;
     };
+    void select(int slot);
+    void deselect(int slot);
+    // The digits still in play and not selected, in slot order.
+    std::vector<int> freeDigits() const;
+    // Back to a slot of a fresh board: hidden, empty, in play, unmarked, in the button face.
+    void emptySlot(int slot);
     std::vector<Operand> consumeSelected();
+    // What every operator press ends with: the result placed, the operators brought in line
+    // with the new selection, and the board judged.
+    void finishOperation(std::int16_t value, std::string text);
     void addToSelectedCount(int delta);
 
     Platform& platform_;

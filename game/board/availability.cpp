@@ -28,14 +28,14 @@ void Form1::sub演算子ボタンの有効無効() {
 }
 
 Bool16 Form1::fnc除算可否() {
-    std::vector<double> selected;
+    std::vector<double> values;
     for (int i = 0; i < kSlots; ++i)
-        if (shp選択印[i].Visible)
-            selected.push_back(SlotValues[i]);
-    if (selected.size() < 2)
+        if (selected(i))
+            values.push_back(SlotValues[i]);
+    if (values.size() < 2)
         return kFalse;
-    const double a = selected[0];
-    const double b = selected[1];
+    const double a = values[0];
+    const double b = values[1];
     if (a == 0 || b == 0)
         return kFalse;
     if (a > b)

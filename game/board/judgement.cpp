@@ -5,7 +5,7 @@ namespace kazuroi {
 
 void Form1::sub正誤判定() {
     for (int j = 0; j < kDigitSlots; ++j)
-        if (cmd数字[j].Enabled)
+        if (inPlay(j))
             return;
     if (cmd数字[kSecondResultSlot].Visible)
         return;
@@ -47,13 +47,8 @@ void Form1::subやり直し() {
         cmd数字[i].Enabled = true;
         shp選択印[i].Visible = false;
     }
-    for (int i = kResultSlot; i < kSlots; ++i) {
-        cmd数字[i].Visible = false;
-        cmd数字[i].Enabled = true;
-        cmd数字[i].Caption = "";
-        cmd数字[i].BackColor = kButtonFace;
-        shp選択印[i].Visible = false;
-    }
+    for (int i = kResultSlot; i < kSlots; ++i)
+        emptySlot(i);
     lbl正誤.Visible = false;
     SelectedCount = 0;
     sub演算子ボタンの有効無効();

@@ -37,7 +37,7 @@ std::string Form1::fnc四則演算の括弧付け(const std::string& text) {
 std::vector<Form1::Operand> Form1::consumeSelected() {
     std::vector<Operand> operands;
     for (int i = 0; i < kSlots; ++i) {
-        if (!shp選択印[i].Visible)
+        if (!selected(i))
             continue;
         shp選択印[i].Visible = false;
         cmd数字[i].Enabled = false;
@@ -72,6 +72,8 @@ template <typename Operands> Pair largerFirst(const Operands& operands) {
 
 } // namespace
 
+// The operators' MouseDown takes any mouse button anywhere on the button: Button, Shift, X and Y
+// are passed with the event and go unread.
 void Form1::cmd加算_MouseDown(std::int16_t, std::int16_t, float, float) {
     double sum = 0;
     std::string text;
@@ -81,10 +83,7 @@ void Form1::cmd加算_MouseDown(std::int16_t, std::int16_t, float, float) {
         sum += o.value;
         first = false;
     }
-    std::int16_t value = toBoard(sum);
-    sub計算結果の配置(value, text);
-    sub演算子ボタンの有効無効();
-    sub正誤判定();
+    finishOperation(toBoard(sum), text);
 }
 
 void Form1::cmd乗算_MouseDown(std::int16_t, std::int16_t, float, float) {
@@ -96,26 +95,23 @@ void Form1::cmd乗算_MouseDown(std::int16_t, std::int16_t, float, float) {
         product = toBoard(product * o.value);
         first = false;
     }
-    std::int16_t value = toBoard(product);
-    sub計算結果の配置(value, text);
-    sub演算子ボタンの有効無効();
-    sub正誤判定();
+    finishOperation(toBoard(product), text);
 }
 
 void Form1::cmd減算_MouseDown(std::int16_t, std::int16_t, float, float) {
     const Pair p = largerFirst(consumeSelected());
-    std::int16_t value = toBoard(double(p.largerValue) - p.smallerValue);
-    std::string text = p.larger + kMinus + fnc加減算の括弧付け(p.smaller);
-    sub計算結果の配置(value, text);
-    sub演算子ボタンの有効無効();
-    sub正誤判定();
+    finishOperation(toBoard(double(p.largerValue) - p.smallerValue),
+                    p.larger + kMinus + fnc加減算の括弧付け(p.smaller));
 }
 
 void Form1::cmd除算_MouseDown(std::int16_t, std::int16_t, float, float) {
     const Pair p = largerFirst(consumeSelected());
     // Only offered when it comes out even, so the rounding never changes the quotient.
-    std::int16_t value = toBoard(double(p.largerValue) / double(p.smallerValue));
-    std::string text = fnc加減算の括弧付け(p.larger) + kDivide + fnc四則演算の括弧付け(p.smaller);
+    finishOperation(toBoard(double(p.largerValue) / double(p.smallerValue)),
+                    fnc加減算の括弧付け(p.larger) + kDivide + fnc四則演算の括弧付け(p.smaller));
+}
+
+void Form1::finishOperation(std::int16_t value, std::string text) {
     sub計算結果の配置(value, text);
     sub演算子ボタンの有効無効();
     sub正誤判定();
@@ -124,7 +120,7 @@ void Form1::cmd除算_MouseDown(std::int16_t, std::int16_t, float, float) {
 void Form1::sub計算結果の配置(std::int16_t& value, std::string& text) {
     const int first = kResultSlot;
     const int second = kSecondResultSlot;
-    if (cmd数字[first].Caption.empty()) {
+    if (resultSlotFree()) {
         cmd数字[first].Caption = text;
         SlotValues[first] = value;
         cmd数字[first].Enabled = true;
@@ -132,18 +128,8 @@ void Form1::sub計算結果の配置(std::int16_t& value, std::string& text) {
         cmd数字[first].Visible = true;
         SelectedCount = 1;
         // A single digit left beside the result is pre-selected: one more press finishes.
-        int free = 0;
-        int last = -1;
-        for (int j = 0; j < kDigitSlots; ++j) {
-            if (cmd数字[j].Enabled && !shp選択印[j].Visible) {
-                ++free;
-                last = j;
-            }
-        }
-        if (free == 1) {
-            shp選択印[last].Visible = true;
-            addToSelectedCount(+1);
-        }
+        if (const std::vector<int> free = freeDigits(); free.size() == 1)
+            select(free.front());
     } else {
         cmd数字[second].Caption = text;
         SlotValues[second] = value;

@@ -1,4 +1,5 @@
-// Selecting numbers on the board, and the selection count the operators rely on.
+// The board's slots: selecting numbers, the selection count the operators rely on, and an empty
+// slot as a fresh board has it.
 #include "game/form1.h"
 
 #include <algorithm>
@@ -12,25 +13,45 @@ void Form1::addToSelectedCount(int delta) {
         count, std::numeric_limits<std::int16_t>::min(), std::numeric_limits<std::int16_t>::max()));
 }
 
+void Form1::select(int slot) {
+    shp選択印[slot].Visible = true;
+    addToSelectedCount(+1);
+}
+
+void Form1::deselect(int slot) {
+    shp選択印[slot].Visible = false;
+    addToSelectedCount(-1);
+}
+
+std::vector<int> Form1::freeDigits() const {
+    std::vector<int> free;
+    for (int j = 0; j < kDigitSlots; ++j)
+        if (inPlay(j) && !selected(j))
+            free.push_back(j);
+    return free;
+}
+
+void Form1::emptySlot(int slot) {
+    cmd数字[slot].Visible = false;
+    cmd数字[slot].Caption = "";
+    cmd数字[slot].Enabled = true;
+    cmd数字[slot].BackColor = kButtonFace;
+    shp選択印[slot].Visible = false;
+}
+
+// Button, Shift, X and Y come with every MouseDown; any button selects, wherever it is pressed.
 void Form1::cmd数字_MouseDown(std::int16_t Index, std::int16_t /*Button*/, std::int16_t /*Shift*/,
                               float /*X*/, float /*Y*/) {
     if (Index < 0 || Index >= kSlots)
         return;
-    if (!shp選択印[Index].Visible) {
-        shp選択印[Index].Visible = true;
-        addToSelectedCount(+1);
+    if (!selected(Index)) {
+        select(Index);
     } else {
-        shp選択印[Index].Visible = false;
-        addToSelectedCount(-1);
+        deselect(Index);
         // Letting go of the running result offers every digit still in play instead.
-        if (Index == kResultSlot) {
-            for (int j = 0; j < kDigitSlots; ++j) {
-                if (cmd数字[j].Enabled && !shp選択印[j].Visible) {
-                    shp選択印[j].Visible = true;
-                    addToSelectedCount(+1);
-                }
-            }
-        }
+        if (Index == kResultSlot)
+            for (int j : freeDigits())
+                select(j);
     }
     sub演算子ボタンの有効無効();
 }

@@ -20,13 +20,8 @@ std::string stars(int level) {
 
 void Form1::sub各問初期化() {
     lblステージ.Caption = StageRecords[StageIndex].Name;
-    for (int i = 0; i < kSlots; ++i) {
-        cmd数字[i].Visible = false;
-        cmd数字[i].Caption = "";
-        cmd数字[i].Enabled = true;
-        cmd数字[i].BackColor = kButtonFace;
-        shp選択印[i].Visible = false;
-    }
+    for (int i = 0; i < kSlots; ++i)
+        emptySlot(i);
     lbl正誤.Visible = false;
     cmd出題.Enabled = false;
     frmステージクリア.Visible = false;
