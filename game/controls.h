@@ -1,6 +1,7 @@
 // The window's controls as a plain model: every property reads back exactly as it was set.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <string>
 
@@ -18,6 +19,26 @@ inline constexpr Colour kWindowText = systemColour(8);
 inline constexpr Colour kButtonFace = systemColour(15);
 inline constexpr Colour kButtonShadow = systemColour(16);
 inline constexpr Colour kButtonText = systemColour(18);
+
+// Positions and sizes are twips; a screen of the usual 96 dots per inch has 15 to a pixel, the
+// scale at which every front end draws the layout.
+inline constexpr float kTwipsPerPixel = 15;
+
+inline int toPixels(float twips) {
+    return int(std::lround(twips / kTwipsPerPixel));
+}
+inline float toTwips(int pixels) {
+    return float(pixels) * kTwipsPerPixel;
+}
+
+struct PixelPoint {
+    int x = 0, y = 0;
+    bool operator==(const PixelPoint&) const = default;
+};
+
+struct PixelRect {
+    int left = 0, top = 0, width = 0, height = 0;
+};
 
 enum class ControlType { Frame, CommandButton, Label, Shape, TextBox };
 enum class TextAlignment { Left, Right, Centre };
@@ -56,6 +77,14 @@ struct Control {
     kazuroi::Look Look = Look::Standard;
     int TabIndex = -1; // -1: not a tab stop
 };
+
+// A control's place in whole pixels within its container. Each edge is rounded on its own, so
+// controls that meet in twips meet on the screen.
+inline PixelRect pixelRect(const Control& c) {
+    const int left = toPixels(c.Left);
+    const int top = toPixels(c.Top);
+    return {left, top, toPixels(c.Left + c.Width) - left, toPixels(c.Top + c.Height) - top};
+}
 
 struct Timer {
     std::string Name;

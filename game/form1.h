@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,11 @@ class Form1 : public GameState {
     // Start-up and shut-down.
     void Form_Load();
     void Form_Unload(std::int16_t& Cancel);
+    // Where a front end put the window, or the player moved it, in pixels.
+    void placeAt(PixelPoint at);
+    // The player closes the window, moved to `movedTo` if it was: the Unload handler stores the
+    // position.
+    void closeByPlayer(std::optional<PixelPoint> movedTo = std::nullopt);
     void subゲーム初期化();
     void subステージ設定();
 

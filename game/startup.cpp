@@ -10,7 +10,7 @@ namespace {
 
 // A stored coordinate the window system cannot take (not finite, or beyond its 16-bit pixel
 // range at 15 twips a pixel) is read as 0 rather than losing the window.
-constexpr double kLargestCoordinate = 32767.0 * 15.0;
+constexpr double kLargestCoordinate = 32767.0 * kTwipsPerPixel;
 
 float storedCoordinate(Platform& platform, const char* key) {
     const std::string text =
@@ -32,6 +32,19 @@ void Form1::Form_Load() {
     sub出題();
 }
 
+void Form1::placeAt(PixelPoint at) {
+    Left = toTwips(at.x);
+    Top = toTwips(at.y);
+}
+
+void Form1::closeByPlayer(std::optional<PixelPoint> movedTo) {
+    if (movedTo)
+        placeAt(*movedTo);
+    std::int16_t cancel = 0;
+    Form_Unload(cancel);
+}
+
+// Cancel comes with the event; the window always closes, so it is left unset.
 void Form1::Form_Unload(std::int16_t& /*Cancel*/) {
     platform_.writeSetting(kSettingsApplication, kSettingsSection, "Left", storedNumberText(Left));
     platform_.writeSetting(kSettingsApplication, kSettingsSection, "Top", storedNumberText(Top));

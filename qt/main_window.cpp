@@ -17,25 +17,11 @@
 
 namespace kazuroi {
 
-namespace {
-
-int pixels(float twips) {
-    return int(std::lround(twips / MainWindow::kTwipsPerPixel));
-}
-
-QRect pixelRect(const Control& c) {
-    const int left = pixels(c.Left);
-    const int top = pixels(c.Top);
-    return {left, top, pixels(c.Left + c.Width) - left, pixels(c.Top + c.Height) - top};
-}
-
-} // namespace
-
 MainWindow::MainWindow(Form1& form, QtPlatform& platform) : form_(form), platform_(platform) {
     setWindowTitle(QString::fromStdString(form.Caption));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    setFixedSize(pixels(form.ScaleWidth), pixels(form.ScaleHeight));
+    setFixedSize(toPixels(form.ScaleWidth), toPixels(form.ScaleHeight));
     setAutoFillBackground(true);
     setPalette(paletteFor(kButtonFace, kButtonText));
 
@@ -174,7 +160,8 @@ QSizeF MainWindow::captionRoom(const Control& c, QWidget* w) const {
 }
 
 void MainWindow::showControl(const Control& c, QWidget* w) {
-    const QRect rect = pixelRect(c);
+    const PixelRect place = pixelRect(c);
+    const QRect rect(place.left, place.top, place.width, place.height);
     if (w->geometry() != rect)
         w->setGeometry(rect);
     // Wholly outside its container it can never be seen (Text1 lies below the client area), and
@@ -254,7 +241,7 @@ void MainWindow::showModel() {
 }
 
 void MainWindow::placeFromModel() {
-    QPoint at(pixels(form_.Left), pixels(form_.Top));
+    QPoint at(toPixels(form_.Left), toPixels(form_.Top));
     const QRect window(at, frameGeometry().size().expandedTo(size()));
     bool onScreen = false;
     for (const QScreen* screen : QGuiApplication::screens())
@@ -262,8 +249,7 @@ void MainWindow::placeFromModel() {
     if (!onScreen && QGuiApplication::primaryScreen()) {
         // Where the window really is now is what closing it should store.
         at = QGuiApplication::primaryScreen()->availableGeometry().topLeft();
-        form_.Left = float(at.x()) * kTwipsPerPixel;
-        form_.Top = float(at.y()) * kTwipsPerPixel;
+        form_.placeAt({at.x(), at.y()});
     }
     move(at);
     placedAt_ = at;
@@ -277,7 +263,7 @@ void MainWindow::focusControl(const Control& control) {
 }
 
 float MainWindow::outerHeightTwips() const {
-    return float(frameGeometry().height()) * kTwipsPerPixel;
+    return toTwips(frameGeometry().height());
 }
 
 QWidget* MainWindow::widgetFor(const Control& control) const {
@@ -301,12 +287,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     // Keep the exact twips the window was placed at unless the player moved it.
-    if (pos() != placedAt_) {
-        form_.Left = float(pos().x()) * kTwipsPerPixel;
-        form_.Top = float(pos().y()) * kTwipsPerPixel;
-    }
-    std::int16_t cancel = 0;
-    form_.Form_Unload(cancel);
+    form_.closeByPlayer(pos() != placedAt_ ? std::optional<PixelPoint>({pos().x(), pos().y()})
+                                           : std::nullopt);
     platform_.commitSettings();
     timeLimit_.stop();
     animation_.stop();

@@ -18,8 +18,6 @@ class PressButton;
 
 class MainWindow : public QWidget {
   public:
-    static constexpr float kTwipsPerPixel = 15;
-
     MainWindow(Form1& form, QtPlatform& platform);
 
     // Runs the Load handler, then shows the window where the model placed it. False when the

@@ -148,8 +148,7 @@ void ScriptRunner::load(const Line& line) {
 void ScriptRunner::close(const Line& line) {
     if (ignoredIfFinished(line))
         return;
-    std::int16_t cancel = 0;
-    form_.Form_Unload(cancel);
+    form_.closeByPlayer();
     out_ << "unload\n";
     unloaded_ = true;
 }

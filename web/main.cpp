@@ -37,10 +37,8 @@ EM_JS(void, pageShowWindow, (const char* caption),
       { KazuroiPage.showWindow(UTF8ToString(caption)); });
 // clang-format on
 
-constexpr float kTwipsPerPixel = 15;
-
-int pixels(float twips) {
-    return int(std::lround(twips / kTwipsPerPixel));
+PixelPoint windowPlace() {
+    return {pageWindowLeft(), pageWindowTop()};
 }
 
 // What the page shows of a control, so that only what changed is sent to it.
@@ -87,17 +85,14 @@ struct Game {
         for (std::size_t i = 0; i < controls.size(); ++i) {
             const Control& c = *controls[i];
             Shown& s = shown[i];
-            const int left = pixels(c.Left);
-            const int top = pixels(c.Top);
-            const int width = pixels(c.Left + c.Width) - left;
-            const int height = pixels(c.Top + c.Height) - top;
-            if (s.sent && s.left == left && s.top == top && s.width == width &&
-                s.height == height && s.caption == c.Caption && s.enabled == c.Enabled &&
+            const PixelRect r = pixelRect(c);
+            if (s.sent && s.left == r.left && s.top == r.top && s.width == r.width &&
+                s.height == r.height && s.caption == c.Caption && s.enabled == c.Enabled &&
                 s.visible == c.Visible && s.back == c.BackColor && s.fore == c.ForeColor)
                 continue;
-            s = {left,      top,       width,       height,      c.Caption,
+            s = {r.left,    r.top,     r.width,     r.height,    c.Caption,
                  c.Enabled, c.Visible, c.BackColor, c.ForeColor, true};
-            pageShowControl(int(i), left, top, width, height, c.Caption.c_str(), c.Enabled,
+            pageShowControl(int(i), r.left, r.top, r.width, r.height, c.Caption.c_str(), c.Enabled,
                             c.Visible, c.BackColor, c.ForeColor);
         }
         const auto timers = form.timers();
@@ -142,14 +137,11 @@ EMSCRIPTEN_KEEPALIVE void kazuroi_start() {
         return;
     g.started = true;
     g.showModel();
-    const int left = kazuroi::pixels(g.form.Left);
-    const int top = kazuroi::pixels(g.form.Top);
-    kazuroi::pagePlaceWindow(left, top);
+    const kazuroi::PixelPoint stored{kazuroi::toPixels(g.form.Left), kazuroi::toPixels(g.form.Top)};
+    kazuroi::pagePlaceWindow(stored.x, stored.y);
     // Where the window really is is what closing the page should store.
-    if (kazuroi::pageWindowLeft() != left || kazuroi::pageWindowTop() != top) {
-        g.form.Left = float(kazuroi::pageWindowLeft()) * kazuroi::kTwipsPerPixel;
-        g.form.Top = float(kazuroi::pageWindowTop()) * kazuroi::kTwipsPerPixel;
-    }
+    if (const kazuroi::PixelPoint at = kazuroi::windowPlace(); at != stored)
+        g.form.placeAt(at);
     kazuroi::pageShowWindow(g.form.Caption.c_str());
 }
 
@@ -188,12 +180,7 @@ EMSCRIPTEN_KEEPALIVE void kazuroi_unload(int moved) {
     auto& g = game();
     if (!g.started || g.platform.ended())
         return;
-    if (moved) {
-        g.form.Left = float(kazuroi::pageWindowLeft()) * kazuroi::kTwipsPerPixel;
-        g.form.Top = float(kazuroi::pageWindowTop()) * kazuroi::kTwipsPerPixel;
-    }
-    std::int16_t cancel = 0;
-    g.form.Form_Unload(cancel);
+    g.form.closeByPlayer(moved ? std::optional(kazuroi::windowPlace()) : std::nullopt);
     g.started = false;
 }
 }

@@ -287,7 +287,7 @@ const KazuroiPage = (() => {
       const el = client.querySelector(`[data-control="${CSS.escape(name)}"]`);
       if (el) el.focus({ preventScroll: true });
     },
-    outerHeight: () => (caption.offsetHeight + client.offsetHeight) * 15,
+    outerHeight: () => caption.offsetHeight + client.offsetHeight, // pixels
     start: () => dispatch("kazuroi_start", []),
   };
 })();

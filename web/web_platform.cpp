@@ -37,7 +37,7 @@ EM_JS(void, pageWriteSetting, (const char* key, const char* value),
 EM_JS(double, pageSeed, (), { return KazuroiPage.seed(); });
 EM_JS(double, pageQueuedRandom, (), { return KazuroiPage.queuedRandom(); });
 EM_JS(void, pageFocus, (const char* name), { KazuroiPage.focus(UTF8ToString(name)); });
-EM_JS(double, pageOuterHeight, (), { return KazuroiPage.outerHeight(); });
+EM_JS(int, pageOuterHeight, (), { return KazuroiPage.outerHeight(); });
 // clang-format on
 
 std::string storageKey(const std::string& application, const std::string& section,
@@ -97,7 +97,7 @@ void WebPlatform::setFocus(const Control& control) {
 }
 
 float WebPlatform::outerHeight() const {
-    return float(pageOuterHeight());
+    return toTwips(pageOuterHeight());
 }
 
 } // namespace kazuroi
