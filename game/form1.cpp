@@ -57,7 +57,7 @@ struct Row {
 
 // clang-format off
 const Row kLayout[] = {
-    // Form1
+    // Form1; Text1 lies wholly below the client area and nothing reads or writes it
     {at(&Form1::Text1), "Text1", Type::TextBox, nullptr, 2160, 7440, 2775, 975, "", kDefault, kWindowBackground, kWindowText, Align::Left, Look::Standard, 22},
     {at(&Form1::frmステージクリア), "frmステージクリア", Type::Frame, nullptr, 240, 7200, 8295, 2415, "", kDefault, kLightGreen, kWindowText, Align::Left, Look::Flat, -1},
     {at(&Form1::cmd出題), "cmd出題", Type::CommandButton, nullptr, 6480, 4320, 1935, 555, "次の問題 》", kCommand, kButtonFace, kButtonText, Align::Centre, Look::Standard, 14},
@@ -117,6 +117,8 @@ Form1::Form1(Platform& platform) : platform_(platform) {
         c.TabIndex = row.tabIndex;
         controls_.push_back(&c);
     }
+    // As the window creates them: the Load handler sets the time limit's interval from the stage
+    // table (100 ms is never ticked at), and the stage clear gives the animation its own.
     tim制限時間タイマ = {"tim制限時間タイマ", 100, false};
     timアニメーションタイマ = {"timアニメーションタイマ", 0, true};
 }

@@ -27,6 +27,7 @@ struct StageParam {
     std::int16_t SolveBonus = 0;
 };
 
+// Rows 0-5 are the stages; row 6 is never filled, and read only on the way to the program's end.
 inline constexpr int kStageRows = 7;
 // Stages by StageIndex: 0-3 "Stage 1" to "Stage 4", then these two; 6 only on the way to the end.
 inline constexpr std::int16_t kFinalStage = 4;
@@ -48,7 +49,7 @@ inline constexpr std::int32_t kRed = 0x0000FF;
 using OrderingTable = std::array<std::array<std::int16_t, 5>, 25>;
 
 struct GameState {
-    std::array<std::int16_t, 7> SlotValues{};
+    std::array<std::int16_t, 7> SlotValues{}; // slots 0-5; index 6 is never used
     std::optional<std::int16_t> SelectedCount; // empty until the first board reset
     OrderingTable Orderings{};
     std::int16_t StageIndex = 0;

@@ -93,7 +93,8 @@ QFont fittedFont(QFont font, const QString& text, QSizeF room) {
 }
 
 void substituteJapaneseFonts() {
-    // IPA P Gothic has metrics closest to the originals; Noto CJK's taller lines break the layout.
+    // IPA P Gothic's lines and digits fit the room the layout gives each text best; Noto CJK's
+    // lines are about a third taller and would be squeezed in every label.
     const QStringList standIns = {"IPAPGothic", "IPAGothic",        "IPAexGothic",
                                   "VL PGothic", "Noto Sans CJK JP", "Noto Sans JP"};
     for (const char* face : {"MS UI Gothic", "ＭＳ Ｐゴシック", "MS PGothic"})
@@ -121,8 +122,8 @@ int FrameBox::borderTop() const {
     return caption_.isEmpty() ? 0 : int(QFontMetricsF(font()).height() / 2);
 }
 
-// An etched border, as the platform the layout was made for draws a frame: a shadow line and a
-// light line beside it.
+// An etched border, a shadow line with a light line beside it, which sets a frame off from the
+// button face it stands on without a dark box round it.
 void FrameBox::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const int top = borderTop();

@@ -16,7 +16,7 @@ QPalette paletteFor(Colour back, Colour fore);
 // The model's face at its point size, in pixels at 96 dpi so the layout stays fixed.
 QFont fontFor(const FontSpec& face, const QFont& fallback);
 // The font narrowed, or if need be made smaller, just enough for TEXT to be drawn whole in ROOM
-// (pixels): the stand-in faces are wider or taller than the ones the layout was made for.
+// (pixels): a Japanese face can be wider or taller than the room the layout gives a text.
 QFont fittedFont(QFont font, const QString& text, QSizeF room);
 // Japanese stand-ins for the fonts the layout names; call before any widget exists.
 void substituteJapaneseFonts();

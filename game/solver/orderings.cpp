@@ -4,7 +4,7 @@
 namespace kazuroi {
 
 void Form1::sub順列作成() {
-    std::array<std::int16_t, 5> w = {0, 1, 2, 3, 0};
+    std::array<std::int16_t, 5> w = {0, 1, 2, 3, 0}; // slot 4 is spare and stays 0
     std::int16_t count = 0;
     sub順列生成(w, 0, 3, count);
 }
