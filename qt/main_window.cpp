@@ -57,54 +57,51 @@ template <typename Handler> void MainWindow::dispatch(Handler handler) {
         showModel();
 }
 
+// The widget that draws one control; number and operator buttons act on the press of any mouse
+// button, 次の問題 and やり直す on a click.
+QWidget* MainWindow::createWidget(const Control& c, QWidget* parent) {
+    switch (c.Type) {
+    case ControlType::Frame:
+        if (c.Look == Look::Flat) {
+            auto* panel = new QWidget(parent);
+            panel->setAutoFillBackground(true);
+            return panel;
+        }
+        return new FrameBox(parent);
+    case ControlType::CommandButton: {
+        if (std::function<void()> press = form_.mouseDownHandler(c))
+            return new PressButton([this, press] { dispatch(press); }, parent);
+        auto* button = new QPushButton(parent);
+        button->setAutoDefault(true); // Enter clicks the focused button, like Space
+        if (std::function<void()> click = form_.clickHandler(c))
+            connect(button, &QPushButton::clicked, this, [this, click] { dispatch(click); });
+        return button;
+    }
+    case ControlType::Label: {
+        auto* label = new QLabel(parent);
+        label->setTextFormat(Qt::PlainText);
+        const Qt::Alignment horizontal = c.Alignment == TextAlignment::Right    ? Qt::AlignRight
+                                         : c.Alignment == TextAlignment::Centre ? Qt::AlignHCenter
+                                                                                : Qt::AlignLeft;
+        label->setAlignment(horizontal | Qt::AlignTop);
+        label->setAutoFillBackground(c.Look != Look::Transparent);
+        label->setContentsMargins(1, 0, 1, 0); // room for a glyph's ink past its advance
+        return label;
+    }
+    case ControlType::Shape:
+        return new ShapeWidget(c, parent);
+    case ControlType::TextBox:
+        break;
+    }
+    return new QPlainTextEdit(parent);
+}
+
 // One widget per control, in the layout's order, which puts every container before its
 // children; then each group is stacked as the layout lists it, front to back.
 void MainWindow::buildWidgets() {
     for (Control* control : form_.controls()) {
-        Control& c = *control;
-        QWidget* parent = c.Container ? widgets_.at(c.Container) : this;
-        QWidget* w = nullptr;
-        switch (c.Type) {
-        case ControlType::Frame:
-            if (c.Look == Look::Flat) {
-                w = new QWidget(parent);
-                w->setAutoFillBackground(true);
-            } else {
-                w = new FrameBox(parent);
-            }
-            break;
-        case ControlType::CommandButton:
-            if (std::function<void()> press = form_.mouseDownHandler(c)) {
-                w = new PressButton([this, press] { dispatch(press); }, parent);
-            } else {
-                auto* button = new QPushButton(parent);
-                button->setAutoDefault(true); // Enter clicks the focused button, like Space
-                if (std::function<void()> click = form_.clickHandler(c))
-                    connect(button, &QPushButton::clicked, this,
-                            [this, click] { dispatch(click); });
-                w = button;
-            }
-            break;
-        case ControlType::Label: {
-            auto* label = new QLabel(parent);
-            label->setTextFormat(Qt::PlainText);
-            const Qt::Alignment horizontal = c.Alignment == TextAlignment::Right ? Qt::AlignRight
-                                             : c.Alignment == TextAlignment::Centre
-                                                 ? Qt::AlignHCenter
-                                                 : Qt::AlignLeft;
-            label->setAlignment(horizontal | Qt::AlignTop);
-            label->setAutoFillBackground(c.Look != Look::Transparent);
-            label->setContentsMargins(1, 0, 1, 0); // room for a glyph's ink past its advance
-            w = label;
-            break;
-        }
-        case ControlType::Shape:
-            w = new ShapeWidget(c, parent);
-            break;
-        case ControlType::TextBox:
-            w = new QPlainTextEdit(parent);
-            break;
-        }
+        const Control& c = *control;
+        QWidget* w = createWidget(c, c.Container ? widgets_.at(c.Container) : this);
         w->setObjectName(QString::fromStdString(c.Name));
         w->setFont(fontFor(c.Font, font()));
         w->setFocusPolicy(c.TabIndex >= 0 && c.Type == ControlType::CommandButton ? Qt::StrongFocus
@@ -115,16 +112,7 @@ void MainWindow::buildWidgets() {
     const auto& controls = form_.controls();
     for (auto it = controls.rbegin(); it != controls.rend(); ++it)
         widgets_.at(*it)->raise();
-
-    // Tab goes through the buttons in the layout's tab order.
-    std::vector<const Control*> tabStops;
-    for (const Control* c : controls)
-        if (widgets_.at(c)->focusPolicy() != Qt::NoFocus)
-            tabStops.push_back(c);
-    std::sort(tabStops.begin(), tabStops.end(),
-              [](const Control* a, const Control* b) { return a->TabIndex < b->TabIndex; });
-    for (std::size_t i = 1; i < tabStops.size(); ++i)
-        setTabOrder(widgets_.at(tabStops[i - 1]), widgets_.at(tabStops[i]));
+    setTabOrderFromLayout();
 
     for (int i = 0; i < kSlots; ++i)
         numbers_.emplace_back(static_cast<PressButton*>(widgets_.at(&form_.cmd数字[i])),
@@ -132,6 +120,18 @@ void MainWindow::buildWidgets() {
     static_cast<ShapeWidget*>(widgets_.at(&form_.shp制限時間残り))
         ->setTrack(&form_.shp制限時間表示枠);
     showModel();
+}
+
+// Tab goes through the buttons in the layout's tab order.
+void MainWindow::setTabOrderFromLayout() {
+    std::vector<const Control*> tabStops;
+    for (const Control* c : form_.controls())
+        if (widgets_.at(c)->focusPolicy() != Qt::NoFocus)
+            tabStops.push_back(c);
+    std::sort(tabStops.begin(), tabStops.end(),
+              [](const Control* a, const Control* b) { return a->TabIndex < b->TabIndex; });
+    for (std::size_t i = 1; i < tabStops.size(); ++i)
+        setTabOrder(widgets_.at(tabStops[i - 1]), widgets_.at(tabStops[i]));
 }
 
 // Runs after every event, so the palette is only rebuilt when a colour has changed.
@@ -157,6 +157,18 @@ QSizeF MainWindow::captionRoom(const Control& c, QWidget* w) const {
     default:
         return w->contentsRect().size();
     }
+}
+
+// A colour the game sets on a button's face shows as it is; the style's gradient would wash it
+// out. A system colour leaves the style's own face.
+void MainWindow::showFace(QPushButton* button, Colour colour) {
+    const bool system = static_cast<std::uint32_t>(colour) & 0x80000000u;
+    const QString sheet =
+        system ? QString()
+               : QString("QPushButton { background-color: %1; border: 1px solid palette(dark); }")
+                     .arg(colourFor(colour).name());
+    if (button->styleSheet() != sheet)
+        button->setStyleSheet(sheet);
 }
 
 void MainWindow::showControl(const Control& c, QWidget* w) {
@@ -190,24 +202,12 @@ void MainWindow::showControl(const Control& c, QWidget* w) {
             frame->setCaption(caption);
         showColours(w, c);
         break;
-    case ControlType::CommandButton: {
-        auto* button = static_cast<QPushButton*>(w);
+    case ControlType::CommandButton:
         if (newCaption)
-            button->setText(caption);
-        if (c.Look == Look::Graphical) {
-            // A colour the game sets shows as it is; the style's gradient would wash it out.
-            const bool system = static_cast<std::uint32_t>(c.BackColor) & 0x80000000u;
-            const QString sheet =
-                system
-                    ? QString()
-                    : QString(
-                          "QPushButton { background-color: %1; border: 1px solid palette(dark); }")
-                          .arg(colourFor(c.BackColor).name());
-            if (button->styleSheet() != sheet)
-                button->setStyleSheet(sheet);
-        }
+            static_cast<QPushButton*>(w)->setText(caption);
+        if (c.Look == Look::Graphical)
+            showFace(static_cast<QPushButton*>(w), c.BackColor);
         break;
-    }
     case ControlType::Label:
         if (newCaption)
             static_cast<QLabel*>(w)->setText(caption);

@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+class QPushButton;
+
 namespace kazuroi {
 
 class QtPlatform;
@@ -45,8 +47,11 @@ class MainWindow : public QWidget {
     // Runs one event of the game's window unless a box is open or the program has ended.
     template <typename Handler> void dispatch(Handler handler);
     void buildWidgets();
+    QWidget* createWidget(const Control& control, QWidget* parent);
+    void setTabOrderFromLayout();
     void showControl(const Control& control, QWidget* widget);
     void showColours(QWidget* widget, const Control& control);
+    void showFace(QPushButton* button, Colour colour);
     QSizeF captionRoom(const Control& control, QWidget* widget) const;
     void syncTimer(const Timer& model, QTimer& timer);
 
