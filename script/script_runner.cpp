@@ -71,12 +71,10 @@ void ScriptRunner::run(std::istream& script) {
 }
 
 void ScriptRunner::runLine(const std::string& text) {
-    Line line{tokenize(text), text};
+    Line line;
+    line.tokens = tokenize(text, &line.text);
     if (line.tokens.empty())
         return;
-    while (!line.text.empty() && (line.text.back() == '\r' || line.text.back() == ' '))
-        line.text.pop_back();
-    line.text.erase(0, line.text.find_first_not_of(" \t"));
 
     for (const Command& command : kCommands) {
         if (line.tokens[0] != command.name)
@@ -86,6 +84,10 @@ void ScriptRunner::runLine(const std::string& text) {
             throw ScriptError(std::string("usage: ") + command.usage);
         if (command.event && !loaded_ && !finished())
             throw ScriptError("'" + line.text + "' before load");
+        // The line stands before what it causes, so a transcript reads on its own; get and
+        // stored name what they print.
+        if (command.run != &ScriptRunner::get && command.run != &ScriptRunner::stored)
+            out_ << "> " << line.text << '\n';
         (this->*command.run)(line);
         return;
     }

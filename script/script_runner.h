@@ -37,7 +37,7 @@ class ScriptRunner {
   private:
     struct Line {
         std::vector<std::string> tokens;
-        std::string text; // as written, without surrounding blanks
+        std::string text; // as written, without its comment and surrounding blanks
         const std::string& arg(std::size_t i) const { return tokens[i]; }
     };
     struct Command {

@@ -36,9 +36,10 @@ LineReader::Result LineReader::next(std::string& line) {
     }
 }
 
-std::vector<std::string> tokenize(const std::string& line) {
+std::vector<std::string> tokenize(const std::string& line, std::string* command) {
     std::vector<std::string> tokens;
     std::size_t i = 0;
+    std::size_t end = 0; // just past the last token
     const auto blank = [&](std::size_t at) {
         return line[at] == ' ' || line[at] == '\t' || line[at] == '\r';
     };
@@ -54,6 +55,7 @@ std::vector<std::string> tokenize(const std::string& line) {
             while (i < line.size() && !blank(i))
                 token += line[i++];
             tokens.push_back(token);
+            end = i;
             continue;
         }
         ++i;
@@ -74,6 +76,11 @@ std::vector<std::string> tokenize(const std::string& line) {
         if (!closed)
             throw ScriptError("unterminated quoted text");
         tokens.push_back("\"" + token);
+        end = i;
+    }
+    if (command && !tokens.empty()) {
+        const std::size_t start = line.find_first_not_of(" \t\r");
+        *command = line.substr(start, end - start);
     }
     return tokens;
 }

@@ -39,7 +39,8 @@ class LineReader {
 
 // The tokens of a script line: blank-separated, double quotes around a token with blanks. A quoted
 // token keeps a leading '"' so that it can be told from a bare one.
-std::vector<std::string> tokenize(const std::string& line);
+// When `command` is given, it receives the line without its comment and surrounding blanks.
+std::vector<std::string> tokenize(const std::string& line, std::string* command = nullptr);
 bool isQuoted(const std::string& token);
 std::string unquoted(const std::string& token);
 
