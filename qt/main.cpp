@@ -10,12 +10,16 @@
 #include <QIcon>
 #include <QTimer>
 
+#include <csignal>
 #include <cstdio>
 #include <iostream>
 
 int main(int argc, char** argv) {
     if (const auto status = kazuroi::answerCommandLine(argc, argv, std::cout, std::cerr))
         return *status;
+    // A save beyond the file-size limit then fails with EFBIG, as any failed save, instead of
+    // killing the game half-way through it.
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication app(argc, argv);
     QApplication::setApplicationName(kazuroi::version::kInternalName);
     QApplication::setApplicationVersion(kazuroi::version::kProductVersion);

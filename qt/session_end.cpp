@@ -7,6 +7,8 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -16,24 +18,37 @@ namespace kazuroi {
 
 namespace {
 
-// A signal handler may do almost nothing: it writes a byte that the event loop then reads.
-int signalPipe[2] = {-1, -1};
+// A signal handler may do almost nothing: it writes a byte that the event loop then reads. Both
+// ends never block: once a byte is waiting, more say nothing new, so a flood of signals fills
+// nothing and stops no thread.
+std::atomic<int> signalWriteEnd{-1};
+int signalReadEnd = -1;
 
 void onSignal(int) {
     const int saved = errno;
     const char byte = 1;
-    [[maybe_unused]] const auto written = ::write(signalPipe[1], &byte, 1);
+    if (const int fd = signalWriteEnd.load(); fd >= 0) [[maybe_unused]]
+        const auto sent = ::send(fd, &byte, 1, MSG_NOSIGNAL);
     errno = saved;
+}
+
+// Everything the signals wrote so far, so that one wake-up answers them all.
+void drainSignals() {
+    char bytes[256];
+    while (::read(signalReadEnd, bytes, sizeof bytes) > 0) {
+    }
 }
 
 } // namespace
 
 SessionEnd::SessionEnd(MainWindow& window) : window_(window) {
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) == 0) {
-        notifier_ = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, this);
+    int ends[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, ends) == 0) {
+        signalReadEnd = ends[0];
+        signalWriteEnd = ends[1];
+        notifier_ = new QSocketNotifier(signalReadEnd, QSocketNotifier::Read, this);
         connect(notifier_, &QSocketNotifier::activated, this, [this] {
-            char byte;
-            [[maybe_unused]] const auto got = ::read(signalPipe[0], &byte, 1);
+            drainSignals();
             window_.endFromOutside();
         });
         struct sigaction action {};
@@ -46,10 +61,16 @@ SessionEnd::SessionEnd(MainWindow& window) : window_(window) {
     QCoreApplication::instance()->installNativeEventFilter(this);
 }
 
+// The handlers stay: a signal that comes while the program winds down is swallowed, so it ends
+// with the status it was ending with.
 SessionEnd::~SessionEnd() {
     QCoreApplication::instance()->removeNativeEventFilter(this);
-    for (int signal : {SIGTERM, SIGHUP, SIGINT})
-        std::signal(signal, SIG_DFL);
+    if (const int fd = signalWriteEnd.exchange(-1); fd >= 0) {
+        delete notifier_;
+        ::close(fd);
+        ::close(signalReadEnd);
+        signalReadEnd = -1;
+    }
 }
 
 bool SessionEnd::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
