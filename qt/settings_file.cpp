@@ -1,162 +1,22 @@
-// Reading and rewriting the settings file: INI text in, INI text out, and a save that either
-// replaces the file whole or leaves it alone.
+// The settings file on disk: read only from a regular file, and a save that either replaces the
+// file whole, with its mode and owner, or leaves it alone.
 #include "settings_file.h"
 
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <map>
 #include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace kazuroi {
 
 namespace {
-
-std::string trimmed(const std::string& s) {
-    const auto first = s.find_first_not_of(" \t\r");
-    if (first == std::string::npos)
-        return "";
-    return s.substr(first, s.find_last_not_of(" \t\r") - first + 1);
-}
-
-// One line of INI text, as far as the settings care.
-struct IniLine {
-    std::string section; // set for a [section] line
-    std::string key;     // set for a key=value line
-    std::string value;   // its raw value text
-};
-
-IniLine parseLine(const std::string& line) {
-    const std::string t = trimmed(line);
-    if (t.size() >= 2 && t.front() == '[' && t.back() == ']')
-        return {t.substr(1, t.size() - 2), "", ""};
-    if (t.empty() || t[0] == ';' || t[0] == '#')
-        return {};
-    const auto equals = t.find('=');
-    if (equals == std::string::npos)
-        return {};
-    return {"", trimmed(t.substr(0, equals)), t.substr(equals + 1)};
-}
-
-std::vector<std::string> splitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        const auto end = text.find('\n', start);
-        if (end == std::string::npos) {
-            lines.push_back(text.substr(start));
-            break;
-        }
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return lines;
-}
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-void appendUtf8(std::string& out, unsigned code) {
-    if (code < 0x80) {
-        out += char(code);
-    } else if (code < 0x800) {
-        out += char(0xC0 | (code >> 6));
-        out += char(0x80 | (code & 0x3F));
-    } else {
-        out += char(0xE0 | ((code >> 12) & 0x0F));
-        out += char(0x80 | ((code >> 6) & 0x3F));
-        out += char(0x80 | (code & 0x3F));
-    }
-}
-
-// A raw value as QSettings reads it: quoted parts keep their blanks, escapes are undone, blanks
-// round an unquoted part go, and an unquoted comma separates the items of a list.
-std::string unescaped(const std::string& raw) {
-    std::vector<std::string> items;
-    std::string item;
-    std::size_t keep = 0; // the item's length up to its last quoted or non-blank character
-    bool quoted = false;
-    for (std::size_t i = 0; i < raw.size(); ++i) {
-        const char c = raw[i];
-        if (c == '"') {
-            quoted = !quoted;
-            keep = item.size();
-        } else if (c == '\\' && i + 1 < raw.size()) {
-            const char e = raw[++i];
-            switch (e) {
-            case 'n':
-                item += '\n';
-                break;
-            case 'r':
-                item += '\r';
-                break;
-            case 't':
-                item += '\t';
-                break;
-            case 'x': {
-                unsigned code = 0;
-                while (i + 1 < raw.size() && hexDigit(raw[i + 1]) >= 0 && code < 0x10000)
-                    code = code * 16 + unsigned(hexDigit(raw[++i]));
-                appendUtf8(item, code);
-                break;
-            }
-            default:
-                item += e;
-            }
-            keep = item.size();
-        } else if (c == ',' && !quoted) {
-            items.push_back(item.substr(0, keep));
-            item.clear();
-            keep = 0;
-        } else if ((c == ' ' || c == '\t') && !quoted && item.empty()) {
-            continue;
-        } else {
-            item += c;
-            if (quoted || (c != ' ' && c != '\t'))
-                keep = item.size();
-        }
-    }
-    items.push_back(item.substr(0, keep));
-    std::string joined;
-    for (std::size_t i = 0; i < items.size(); ++i)
-        joined += (i ? "," : "") + items[i];
-    return joined;
-}
-
-// A value as QSettings writes it: quoted when blanks at its ends or a special character would
-// otherwise be lost.
-std::string escaped(const std::string& value) {
-    bool quote = !value.empty() && (value.front() == ' ' || value.back() == ' ');
-    std::string body;
-    for (const char c : value) {
-        const auto u = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            body += '\\';
-            body += c;
-        } else if (u < 0x20) {
-            const char* hex = "0123456789abcdef";
-            body += "\\x";
-            body += hex[u >> 4];
-            body += hex[u & 15];
-        } else {
-            quote = quote || c == ',' || c == ';' || c == '=' || c == '#';
-            body += c;
-        }
-    }
-    return quote ? "\"" + body + "\"" : body;
-}
 
 std::string systemError(const std::string& what) {
     return what + ": " + std::strerror(errno);
@@ -178,28 +38,31 @@ std::string readAll(int fd, std::string& text) {
     }
 }
 
-// Opens PATH for reading only if it is a regular file of a sane size; never blocks on a FIFO.
-// Returns -1 with `why` set when there is nothing to read, -2 when there is no file at all.
-int openRegular(const std::string& path, std::string& why) {
+// What a file held when it was read: its bytes, and its mode and owner if it was there at all.
+struct Contents {
+    std::string text;
+    std::optional<struct stat> status;
+};
+
+// Reads PATH only if it is a regular file of a sane size, never blocking on a FIFO. A missing
+// file reads as empty. Returns why not, or an empty string.
+std::string readRegular(const std::string& path, Contents& contents) {
+    contents = {};
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) {
-        if (errno == ENOENT)
-            return -2;
-        why = systemError("cannot open it");
-        return -1;
-    }
+    if (fd < 0)
+        return errno == ENOENT ? "" : systemError("cannot open it");
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    std::string why;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
         why = "it is not a regular file";
-        ::close(fd);
-        return -1;
-    }
-    if (st.st_size > SettingsFile::kMaxSize) {
+    else if (st.st_size > SettingsFile::kMaxSize)
         why = "it is too big";
-        ::close(fd);
-        return -1;
-    }
-    return fd;
+    else
+        why = readAll(fd, contents.text);
+    ::close(fd);
+    if (why.empty())
+        contents.status = st;
+    return why;
 }
 
 bool writeAll(int fd, const std::string& text) {
@@ -249,66 +112,102 @@ bool makeFolders(const std::string& folder) {
     return ::mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST;
 }
 
+// The settings folder held for one save. Another instance saving at the same moment holds it for
+// a few milliseconds; a program that holds it longer is not waited for.
+class FolderLock {
+  public:
+    explicit FolderLock(const std::string& folder) {
+        fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd_ < 0) {
+            why_ = systemError("cannot open the folder " + folder);
+            return;
+        }
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(SettingsFile::kLockWaitMs);
+        while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+            if (errno != EWOULDBLOCK && errno != EINTR) {
+                why_ = systemError("cannot lock the folder " + folder);
+                return;
+            }
+            if (std::chrono::steady_clock::now() >= deadline) {
+                why_ = "another program has held the folder " + folder + " locked for " +
+                       std::to_string(SettingsFile::kLockWaitMs / 1000) + " s";
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+    ~FolderLock() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+    const std::string& why() const { return why_; }
+    // The folder's own entry for a renamed file lasts too.
+    void flush() const { ::fsync(fd_); }
+
+  private:
+    int fd_ = -1;
+    std::string why_;
+};
+
+// Fills a new file with TEXT, as the old file was: its mode (a new file's from the umask), and
+// its owner where the user may give it (root saving another user's file). Returns why not.
+std::string fill(int fd, const std::string& name, const std::string& text,
+                 const std::optional<struct stat>& old) {
+    mode_t mode = 0;
+    if (old) {
+        mode = old->st_mode & 07777;
+        if ((old->st_uid != ::geteuid() || old->st_gid != ::getegid()) &&
+            ::fchown(fd, old->st_uid, old->st_gid) != 0 && errno != EPERM)
+            return systemError("cannot give " + name + " the file's owner");
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    if (::fchmod(fd, mode) != 0 || !writeAll(fd, text))
+        return systemError("cannot write " + name);
+    if (::fsync(fd) != 0)
+        return systemError("cannot flush " + name);
+    if (!holds(fd, text))
+        return name + " does not read back as written";
+    return "";
+}
+
+// Writes TEXT beside TARGET and renames it over TARGET, or removes it again. Returns why not.
+std::string replace(const std::string& target, const std::string& text,
+                    const std::optional<struct stat>& old) {
+    std::string temporary = target + ".XXXXXX";
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0)
+        return systemError("cannot create a file in " + folderOf(target));
+    std::string why = fill(fd, temporary, text, old);
+    if (::close(fd) != 0 && why.empty())
+        why = systemError("cannot close " + temporary);
+    if (why.empty() && ::rename(temporary.c_str(), target.c_str()) != 0)
+        why = systemError("cannot replace " + target);
+    if (!why.empty())
+        ::unlink(temporary.c_str());
+    return why;
+}
+
+// Through a link, the file it points at is the one to replace; the link stays.
+std::string linkTarget(const std::string& path, std::string& target) {
+    target = path;
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+        return "";
+    char resolved[PATH_MAX];
+    if (!::realpath(path.c_str(), resolved))
+        return systemError(path + " is a link to nothing");
+    target = resolved;
+    return "";
+}
+
 } // namespace
-
-std::optional<std::string> iniValue(const std::string& text, const std::string& section,
-                                    const std::string& key) {
-    std::optional<std::string> found;
-    std::string current;
-    for (const std::string& line : splitLines(text)) {
-        const IniLine l = parseLine(line);
-        if (!l.section.empty())
-            current = l.section;
-        else if (current == section && l.key == key)
-            found = unescaped(l.value); // a later line wins, as QSettings reads it
-    }
-    return found;
-}
-
-std::string iniWithValues(const std::string& text, const std::string& section,
-                          const SettingValues& values) {
-    std::vector<std::string> lines = splitLines(text);
-    std::vector<bool> done(values.size());
-    std::string current;
-    std::optional<std::size_t> last; // the section's last line, where missing keys go
-    bool crlf = false;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        std::string& line = lines[i];
-        const IniLine l = parseLine(line);
-        if (!l.section.empty()) {
-            current = l.section;
-            if (current == section)
-                last = i;
-            continue;
-        }
-        if (current != section || l.key.empty())
-            continue;
-        last = i;
-        crlf = !line.empty() && line.back() == '\r';
-        for (std::size_t v = 0; v < values.size(); ++v) {
-            if (l.key != values[v].first)
-                continue;
-            line = values[v].first + "=" + escaped(values[v].second) + (crlf ? "\r" : "");
-            done[v] = true;
-        }
-    }
-    std::vector<std::string> added;
-    if (!last) {
-        if (!lines.empty() && !trimmed(lines.back()).empty())
-            lines.emplace_back();
-        added.push_back("[" + section + "]");
-    }
-    for (std::size_t v = 0; v < values.size(); ++v)
-        if (!done[v])
-            added.push_back(values[v].first + "=" + escaped(values[v].second) + (crlf ? "\r" : ""));
-    const std::size_t at = last ? *last + 1 : lines.size();
-    lines.insert(lines.begin() + std::ptrdiff_t(at), added.begin(), added.end());
-
-    std::string result;
-    for (const std::string& line : lines)
-        result += line + "\n";
-    return result;
-}
 
 std::string SettingsFile::pathFor(const std::string& application) {
     std::string base;
@@ -330,15 +229,16 @@ std::string SettingsFile::pathFor(const std::string& application) {
 std::optional<std::string> SettingsFile::read(const std::string& section, const std::string& key) {
     if (!loaded_ && !path_.empty()) {
         loaded_ = true;
-        const int fd = openRegular(path_, unreadable_); // a missing file is simply empty
-        if (fd >= 0) {
-            unreadable_ = readAll(fd, text_);
-            ::close(fd);
-        }
-        if (!unreadable_.empty())
-            text_.clear();
+        Contents contents;
+        unreadable_ = readRegular(path_, contents);
+        const std::optional<IniReading> reading =
+            unreadable_.empty() ? readIni(contents.text) : std::nullopt;
+        if (unreadable_.empty() && !reading)
+            unreadable_ = "no private copy of it could be made for QSettings to read";
+        reading_ = reading.value_or(IniReading{});
     }
-    return iniValue(text_, section, key);
+    const auto it = reading_.find(section + "/" + key);
+    return it == reading_.end() ? std::nullopt : std::optional(it->second);
 }
 
 std::string SettingsFile::write(const std::string& section, const SettingValues& values) {
@@ -346,83 +246,27 @@ std::string SettingsFile::write(const std::string& section, const SettingValues&
         return "there is no home folder";
     if (!unreadable_.empty())
         return path_ + " could not be read (" + unreadable_ + "), so it is left alone";
-
-    // Through a link, the file it points at is the one to replace; the link stays.
-    std::string target = path_;
-    struct stat st {};
-    if (::lstat(path_.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        char resolved[PATH_MAX];
-        if (!::realpath(path_.c_str(), resolved))
-            return systemError(path_ + " is a link to nothing");
-        target = resolved;
-    }
+    std::string target;
+    if (std::string why = linkTarget(path_, target); !why.empty())
+        return why;
     const std::string folder = folderOf(target);
     if (!makeFolders(folder))
         return systemError("cannot make the folder " + folder);
+    const FolderLock lock(folder);
+    if (!lock.why().empty())
+        return lock.why();
 
-    const int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folderFd < 0)
-        return systemError("cannot open the folder " + folder);
-    ::flock(folderFd, LOCK_EX); // another instance closing at once waits its turn
-
-    std::string why;
-    std::string old;
-    mode_t mode = 0644;
-    const int oldFd = openRegular(target, why);
-    if (oldFd == -1) {
-        ::close(folderFd);
+    Contents old;
+    if (std::string why = readRegular(target, old); !why.empty())
         return target + ": " + why;
-    }
-    if (oldFd >= 0) {
-        why = readAll(oldFd, old);
-        if (::fstat(oldFd, &st) == 0)
-            mode = st.st_mode & 07777;
-        ::close(oldFd);
-        if (!why.empty()) {
-            ::close(folderFd);
-            return target + ": " + why;
-        }
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    const std::string text = iniWithValues(old, section, values);
-
-    std::string temporary = target + ".XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0) {
-        why = systemError("cannot create a file in " + folder);
-        ::close(folderFd);
+    std::string text;
+    if (std::string why = iniWithValues(old.text, section, values, text); !why.empty())
+        return why + ", so " + target + " is left alone";
+    if (std::string why = replace(target, text, old.status); !why.empty())
         return why;
-    }
-    bool ok = ::fchmod(fd, mode) == 0 && writeAll(fd, text);
-    if (!ok)
-        why = systemError("cannot write " + temporary);
-    if (ok && ::fsync(fd) != 0) {
-        ok = false;
-        why = systemError("cannot flush " + temporary);
-    }
-    if (ok && !holds(fd, text)) {
-        ok = false;
-        why = temporary + " does not read back as written";
-    }
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        why = systemError("cannot close " + temporary);
-    }
-    if (ok && ::rename(temporary.c_str(), target.c_str()) != 0) {
-        ok = false;
-        why = systemError("cannot replace " + target);
-    }
-    if (!ok)
-        ::unlink(temporary.c_str());
-    else
-        ::fsync(folderFd); // the rename itself lasts too
-    ::close(folderFd);
-    if (ok)
-        text_ = text;
-    return ok ? "" : why;
+    lock.flush();
+    reading_ = readIni(text).value_or(IniReading{});
+    return "";
 }
 
 } // namespace kazuroi

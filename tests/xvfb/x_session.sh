@@ -1,0 +1,77 @@
+# Sourced by the checks of the real program on a real X server: a private Xvfb with openbox, a
+# fresh config folder, and helpers that wait on state, never on a fixed time. Exits 77 (skipped)
+# when the X tools are missing. Expects $game.
+for tool in Xvfb openbox xdotool xprop import convert flock; do
+    if ! command -v "$tool" >/dev/null; then
+        echo "SKIPPED: $tool is not installed (./dev test installs it)"
+        exit 77
+    fi
+done
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for p in "${pids[@]}"; do kill -KILL "$p" 2>/dev/null; done # a hung game ignores SIGTERM
+    wait 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+    echo "FAILED: $*"
+    [ -s "$work/game.log" ] && sed 's/^/    game: /' "$work/game.log"
+    exit 1
+}
+# Runs the command until it succeeds, for at most 20 seconds (or $wait_seconds).
+wait_for() {
+    local deadline=$((SECONDS + ${wait_seconds:-20}))
+    until "$@" >/dev/null 2>&1; do
+        [ $SECONDS -lt $deadline ] || return 1
+        sleep 0.05
+    done
+}
+
+Xvfb -displayfd 3 -screen 0 1400x1100x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+pids+=($!)
+wait_for test -s "$work/display" || fail "Xvfb did not start"
+export DISPLAY=":$(cat "$work/display")"
+export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run" QT_QPA_PLATFORM=xcb
+export QT_SCALE_FACTOR=1
+export LC_ALL=C.UTF-8 # xdotool matches a Japanese title only in a UTF-8 locale
+mkdir -m 700 "$work/run"
+ini="$XDG_CONFIG_HOME/kazuroi/kazuroi.ini"
+openbox >/dev/null 2>&1 &
+pids+=($!)
+wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'; }
+wait_for wm_ready || fail "openbox did not start"
+
+# The game's visible window whose title matches, found by the game's own pid (both must hold).
+window_of() { xdotool search --all --onlyvisible --pid "$game_pid" --name "$1" 2>/dev/null | head -n 1; }
+has_window() { [ -n "$(window_of "$1")" ]; }
+running() { kill -0 "$game_pid" 2>/dev/null; }
+
+# Starts the game (under the limits given as arguments, for `ulimit`) with its start-up box open.
+start_to_box() {
+    (
+        [ $# -eq 0 ] || ulimit "$@"
+        exec "$game" 2>"$work/game.log"
+    ) &
+    game_pid=$!
+    pids+=($game_pid)
+    wait_for has_window '^かずろい$' || fail "no start-up box"
+}
+
+# Starts the game and answers its start-up box: $window is the game's window.
+start_game() {
+    start_to_box "$@"
+    local box
+    box=$(window_of '^かずろい$')
+    xdotool windowactivate --sync "$box" key Return
+    wait_for has_window 'kazuroi$' || fail "the window did not appear"
+    window=$(window_of 'kazuroi$')
+}
+
+# Waits for the game to end by itself and gives its exit status.
+exit_status() {
+    wait_for eval '! running' || fail "the game did not end"
+    wait "$game_pid"
+}
