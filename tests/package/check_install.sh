@@ -10,7 +10,7 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 desktop=$prefix/share/applications/io.github.kazuroi.kazuroi.desktop
 for f in games/kazuroi share/applications/io.github.kazuroi.kazuroi.desktop \
          share/metainfo/io.github.kazuroi.kazuroi.metainfo.xml share/man/man6/kazuroi.6.gz \
-         share/doc/kazuroi/copyright share/doc/kazuroi/changelog.gz \
+         share/doc/kazuroi/copyright share/doc/kazuroi/changelog.gz share/doc/kazuroi/README.md.gz \
          share/icons/hicolor/scalable/apps/kazuroi.svg; do
     [ -e "$prefix/$f" ] || { echo "missing: $f"; exit 1; }
 done
@@ -18,7 +18,7 @@ for size in 16 32 48 64 128 256; do
     icon="$prefix/share/icons/hicolor/${size}x${size}/apps/kazuroi.png"
     [ -e "$icon" ] || { echo "missing: $size px icon"; exit 1; }
 done
-grep -qx 'Name=かずろい' "$desktop"
+grep -qx 'Name=Kazuroi' "$desktop" && grep -qx 'Name[[]ja[]]=かずろい' "$desktop"
 grep -qx 'Categories=Game;LogicGame;' "$desktop"
 grep -qx "Exec=$prefix/games/kazuroi" "$desktop" || { echo "menu entry: $(grep Exec "$desktop")"; exit 1; }
 if command -v desktop-file-validate >/dev/null; then
