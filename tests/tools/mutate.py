@@ -1,0 +1,292 @@
+#!/usr/bin/env python3
+"""Plausible single faults put into a copy of the source one at a time: how many does the suite
+catch? Each fault is a small edit a developer could make by mistake; a fault is caught when the
+build or any test fails (or hangs past the time limit), and missed when everything passes.
+
+Usage: tests/tools/mutate.py [--check] [--only TEXT] [--jobs N]
+  --check      only check that every fault's text is found exactly once in the source
+  --only TEXT  only the faults whose file or description contains TEXT
+Runs in a copy of the working tree under /tmp, so the tree itself is never touched; needs the
+packages ./dev test installs. Prints one line per fault and the totals.
+"""
+import argparse
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+
+# (file, text as it stands, text with the fault, what the fault breaks)
+FAULTS = [
+    # Question setting
+    ("game/stage/question.cpp", "for (int i = 0; i < kSlots; ++i)\n        emptySlot(i);",
+     "for (int i = 0; i < kDigitSlots; ++i)\n        emptySlot(i);", "a new question leaves the result slots"),
+    ("game/stage/question.cpp", "    lbl正誤.Visible = false;\n    cmd出題.Enabled = false;",
+     "    cmd出題.Enabled = false;", "a new question keeps the judgement shown"),
+    ("game/stage/question.cpp", "    cmd出題.Enabled = false;\n    frm", "    frm",
+     "次の問題 stays enabled during a question"),
+    ("game/stage/question.cpp", "    frmステージクリア.Visible = false;\n", "",
+     "the stage-clear panel stays after a new question"),
+    ("game/stage/question.cpp", "    SelectedCount = 0;\n    sub演算子", "    sub演算子",
+     "a new question keeps the selection count"),
+    ("game/stage/question.cpp", "    cmdやり直し.Enabled = true;\n", "", "redo not offered again"),
+    ("game/stage/question.cpp", "text += i < filled ?", "text += i <= filled ?", "one star too many"),
+    ("game/stage/question.cpp", "StageIndex > kFinalStage ?", "StageIndex >= kFinalStage ?",
+     "the Final Stage shows the Extra Stage's stars"),
+    ("game/stage/question.cpp", "std::min(digit, 9.0)", "digit", "r = 0 draws a 10"),
+    ("game/stage/question.cpp", "(stage.ZeroWeight + 9.0)", "(stage.ZeroWeight + 10.0)",
+     "digit weights off by one"),
+    ("game/stage/question.cpp", "stage.MinLevel + 1;", "stage.MinLevel;",
+     "the stage's top level never drawn"),
+    ("game/stage/question.cpp", "        tim制限時間タイマ.Enabled = true;\n        shp", "        shp",
+     "the clock not started for a new question"),
+    ("game/stage/question.cpp", "        shp制限時間表示枠.Visible = true;\n", "",
+     "the time bar's track not shown"),
+    ("game/stage/stage_table.cpp", '{"Stage 3", 0.5, 2, 3}', '{"Stage 3", 0.5, 1, 3}',
+     "Stage 3 asks level 1"),
+    ("game/stage/stage_table.cpp", "{kTrue, 10, -15, 200}", "{kTrue, 10, -5, 200}",
+     "the Extra Stage drains 5"),
+    # Board
+    ("game/board/selection.cpp", "    cmd数字[slot].BackColor = kButtonFace;\n", "",
+     "an emptied slot keeps its colour"),
+    ("game/board/selection.cpp", "    cmd数字[slot].Enabled = true;\n", "",
+     "an emptied slot stays disabled"),
+    ("game/board/selection.cpp", "    cmd数字[slot].Caption = \"\";\n", "",
+     "an emptied slot keeps its caption"),
+    ("game/board/selection.cpp", "    cmd数字[slot].Visible = false;\n", "",
+     "an emptied slot stays shown"),
+    ("game/board/selection.cpp", "if (Index == kResultSlot)", "if (Index == kSecondResultSlot)",
+     "letting go of slot 5 offers the digits"),
+    ("game/board/selection.cpp", "if (inPlay(j) && !selected(j))", "if (inPlay(j))",
+     "a selected digit counted as free"),
+    ("game/board/selection.cpp", "    addToSelectedCount(-1);", "    addToSelectedCount(+1);",
+     "deselecting counts up"),
+    ("game/board/operators.cpp", "if (i >= kResultSlot)", "if (i > kResultSlot)",
+     "a consumed slot 4 keeps its caption"),
+    ("game/board/operators.cpp", "if (i == kSecondResultSlot)\n            cmd数字[i].Visible = false;",
+     "if (i == kResultSlot)\n            cmd数字[i].Visible = false;", "the wrong result slot hidden"),
+    ("game/board/operators.cpp", "if (first.value < second.value)", "if (first.value <= second.value)",
+     "equal values written higher slot first"),
+    ("game/board/operators.cpp", "p.larger + kMinus + fnc加減算の括弧付け(p.smaller)",
+     "p.larger + kMinus + p.smaller", "a difference of a sum not bracketed"),
+    ("game/board/operators.cpp", "kDivide + fnc四則演算の括弧付け(p.smaller)",
+     "kDivide + fnc加減算の括弧付け(p.smaller)", "a divisor's product not bracketed"),
+    ("game/board/operators.cpp", "(first ? \"\" : kTimes) + fnc加減算の括弧付け(o.caption)",
+     "(first ? \"\" : kTimes) + o.caption", "a product of a sum not bracketed"),
+    ("game/board/operators.cpp", "free.size() == 1)", "free.size() >= 1)",
+     "two free digits pre-selected"),
+    ("game/board/operators.cpp", "        shp選択印[first].Visible = true;\n        SelectedCount = 2;",
+     "        SelectedCount = 2;", "slot 4 not pre-selected beside slot 5"),
+    ("game/board/operators.cpp", "return containsAny(text, {kMinus, kPlus}) ?",
+     "return containsAny(text, {kMinus}) ?", "a sum not bracketed anywhere"),
+    ("game/board/availability.cpp", "        cmd加算.Enabled = true;\n        cmd減算.Enabled = false;",
+     "        cmd加算.Enabled = true;\n        cmd減算.Enabled = true;", "three may be subtracted"),
+    ("game/board/availability.cpp", "if (a == 0 || b == 0)", "if (a == 0)", "dividing by 0 offered"),
+    ("game/board/availability.cpp", "if (count == 0 || count == 1) {", "if (count == 0) {",
+     "one number enables nothing, wrongly kept"),
+    ("game/board/judgement.cpp", "    if (cmd数字[kSecondResultSlot].Visible)\n        return;\n", "",
+     "judged while slot 5 is still to combine"),
+    ("game/board/judgement.cpp", "SlotValues[kResultSlot] == 10", "SlotValues[kResultSlot] >= 10",
+     "more than 10 judged right"),
+    ("game/board/judgement.cpp", "        cmdやり直し.Enabled = false;\n        tim", "        tim",
+     "a solved question may be redone"),
+    ("game/board/judgement.cpp", "        tim制限時間タイマ.Enabled = false;\n        sub", "        sub",
+     "the clock runs on after a right answer"),
+    ("game/board/judgement.cpp", "        lbl正誤.ForeColor = kGreen;", "        lbl正誤.ForeColor = kRed;",
+     "a right answer in red"),
+    ("game/board/judgement.cpp", "        platform_.setFocus(cmdやり直し);\n", "",
+     "no focus on redo after a wrong answer"),
+    ("game/board/judgement.cpp", "    answer.Enabled = false;\n", "", "the judged answer stays live"),
+    ("game/board/judgement.cpp", "SolvedCount >= kQuestionsPerStage", "SolvedCount > kQuestionsPerStage",
+     "21 answers to clear a stage"),
+    ("game/board/judgement.cpp", "        cmd数字[i].Enabled = true;\n        shp選択印[i].Visible = false;\n    }",
+     "        cmd数字[i].Enabled = true;\n    }", "redo keeps the digits' rings"),
+    ("game/board/judgement.cpp", "        emptySlot(i);\n    lbl正誤.Visible = false;", "        emptySlot(i);",
+     "redo keeps the judgement shown"),
+    ("game/board/judgement.cpp", "    NoRedoUsed = kFalse;\n", "", "redo does not cost the Extra Stage"),
+    # Time limit and stage clear
+    ("game/progress/time_limit.cpp", "if (bar.Width < kRedBelow)", "if (bar.Width <= kRedBelow)",
+     "red one twip early"),
+    ("game/progress/time_limit.cpp", "c += 5u << shift;", "c += 4u << shift;", "colours fade by 4"),
+    ("game/progress/time_limit.cpp", "BlinkPhase > kLastHiddenPhase", "BlinkPhase >= kLastHiddenPhase",
+     "the blink hides one phase less"),
+    ("game/progress/time_limit.cpp", "if (solved > 15)", "if (solved >= 15)", "the wrong time-out remark"),
+    ("game/progress/time_limit.cpp", "if (int(TimeLeft) + int(amount) > full)",
+     "if (int(TimeLeft) + int(amount) > full + 100)", "the bonus overfills the bar"),
+    ("game/progress/time_limit.cpp", "} else if (TickCountdown >= 1) {", "} else if (TickCountdown > 1) {",
+     "a drain every tenth tick"),
+    ("game/progress/time_limit.cpp", "double(bar.Width) + kRefillSlack", "double(bar.Width) - kRefillSlack",
+     "the Extra refill ends late"),
+    ("game/progress/time_limit.cpp", "if (w < kTimeOutBelow) {", "if (w <= kTimeOutBelow) {",
+     "time-out one twip early"),
+    ("game/progress/stage_clear.cpp", "AnimationStep = -23;", "AnimationStep = -22;",
+     "the panel starts a step late"),
+    ("game/progress/stage_clear.cpp", "SolvedCount = kQuestionsPerStage - 1;",
+     "SolvedCount = 0;", "the Extra Stage needs twenty answers"),
+    ("game/progress/stage_clear.cpp", "if (StageIndex < kExtraStage) {", "if (StageIndex <= kExtraStage) {",
+     "no Extra Stage after the Final Stage"),
+    ("game/progress/stage_clear.cpp", '"要らんって？ ^^;"', '"要らんって？^^;"', "a remark's text changed"),
+    # Start-up and numbers
+    ("game/startup.cpp", 'value_or("100")', 'value_or("0")', "nothing stored opens at 0"),
+    ("game/startup.cpp", "* 0.7);", "* 0.75);", "the bar starts at 75 %"),
+    ("game/startup.cpp", "TickCountdown = 10;", "TickCountdown = 11;", "the first drain a tick late"),
+    ("game/startup.cpp", "MessageResult::Yes ? 0 : 2;", "MessageResult::Yes ? 0 : 3;",
+     "No starts at Stage 4"),
+    ("game/numbers.cpp", 'digits : " " + digits;', "digits : digits;", "a stored number without its blank"),
+    ("game/numbers.cpp", "(text[i] == ' ' || text[i] == '\\t')", "(text[i] == ' ')",
+     "a stored number after a tab reads 0"),
+    ("game/numbers.cpp", "(text[i] == '+' || text[i] == '-')", "(text[i] == '-')",
+     "a stored number with a plus reads 0"),
+    ("game/numbers.cpp", "std::nearbyint(value)", "std::round(value)", "halves rounded away from 0"),
+    # Solver
+    ("game/solver/level_rating.cpp", "{27, TEMPLATE(A * (B + C - D)),                          4, 0}",
+     "{27, TEMPLATE(A * (B + C - D)),                          5, 0}", "a template's level"),
+    ("game/solver/level_rating.cpp", "{ 4, TEMPLATE(A + B + e.mul(C, D)),                      2, 1}",
+     "{ 4, TEMPLATE(A + B + e.mul(C, D)),                      2, 2}", "a template's zero level"),
+    ("game/solver/level_rating.cpp", "{3, 4, 6, 6}}", "{3, 4, 6, 7}}", "a special set"),
+    ("game/solver/level_rating.cpp", "(x < 0) != (y < 0) ? -q : q", "x < 0 ? -q : q",
+     "a quotient's sign"),
+    ("game/solver/level_rating.cpp", "anyOrder && lowest < n ?", "lowest < n ?",
+     "every table of orderings taken as all arrangements"),
+    ("game/solver/orderings.cpp", "for (int i = j - 1; i >= k; --i)", "for (int i = j - 1; i > k; --i)",
+     "the orderings' rotation"),
+    # The layout
+    ("game/form1.cpp", '"☆☆☆☆☆", kLevel, kButtonFace, kOrange,', '"☆☆☆☆☆", kLevel, kButtonFace, kButtonText,',
+     "the stars not orange"),
+    ("game/form1.cpp", '"次の問題 》", kCommand,', '"次の問題 》", kTitle,', "次の問題 in the title's font"),
+    ("game/form1.cpp", '"○やり直し", kJudgement, kButtonFace, kButtonText, Align::Right,',
+     '"○やり直し", kJudgement, kButtonFace, kButtonText, Align::Left,', "the judgement left-aligned"),
+    ("game/form1.cpp", 'const FontSpec kStageClear{"ＭＳ Ｐゴシック", 36, 400, 128};',
+     'const FontSpec kStageClear{"ＭＳ Ｐゴシック", 32, 400, 128};', "the panel's font size"),
+    ("game/form1.cpp", "constexpr Colour kYellowText = 0x00FFFF;", "constexpr Colour kYellowText = 0x00FF00;",
+     "the panel's shadow colour"),
+    ("game/form1.cpp", "for (const Control* c = &control; c != nullptr; c = c->Container)",
+     "for (const Control* c = &control; c == &control; c = c->Container)",
+     "a control in a hidden frame takes input"),
+    # Script driver
+    ("script/script_runner.cpp", "*stage < 0 || *stage > kExtraStage", "*stage < 0 || *stage > kFinalStage",
+     "question refuses the Extra Stage"),
+    ("script/script_runner.cpp", "*ms < 0 || *ms > kMaxWait", "*ms < 0 || *ms >= kMaxWait",
+     "wait refuses its own limit"),
+    ("script/script_runner.cpp", "*n < 0 || *n > kMaxTicks", "*n < 0 || *n > kMaxTicks + 1",
+     "tick allows one past its limit"),
+    ("script/script_runner.cpp", "if (!v || *v < 0 || toSingle(*v) >= 1.0f)", "if (!v || *v < 0 || toSingle(*v) > 1.0f)",
+     "random accepts 1"),
+    ("script/script_text.cpp", "if (line.size() == kMaxLine)", "if (line.size() > kMaxLine)",
+     "a line one byte over the limit accepted"),
+    ("script/script_names.cpp", 'IntRef{&s.StageIndex, 0, kStageRows - 1, "a stage 0 to 6"}',
+     'IntRef{&s.StageIndex, 0, kStageRows, "a stage 0 to 6"}', "StageIndex 7 accepted"),
+    ("script/script_names.cpp", 'DoubleRef{&r.ZeroWeight, 0.0, 1.0,', 'DoubleRef{&r.ZeroWeight, -1.0, 1.0,',
+     "a negative zero weight accepted"),
+    ("script/script_names.cpp", 'IntRef{&form.SlotValues[i], 0, 9, "a digit 0 to 9"}',
+     'IntRef{&form.SlotValues[i], 0, 10, "a digit 0 to 9"}', "a digit 10 accepted"),
+    ("script/script_names.cpp", "if (!v || *v < 0)\n            bad(\"a count of milliseconds\");",
+     "if (!v)\n            bad(\"a count of milliseconds\");", "a negative interval accepted"),
+    ("script/script_runner.cpp", "            form_.StageRecords = before.stageRecords;\n", "",
+     "a refused change to the stages left in place"),
+    # Settings store
+    ("qt/settings_file.cpp", "        mode = old->st_mode & 07777;", "        mode = 0644;",
+     "the file's mode not kept"),
+    ("qt/settings_file.cpp", "if ((old->st_uid != ::geteuid() || old->st_gid != ::getegid()) &&",
+     "if (false &&", "the file's owner not kept"),
+    ("qt/settings_file.cpp", "if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))",
+     "if (true)", "a link replaced by a file"),
+    ("qt/settings_file.cpp", "    else if (st.st_size > SettingsFile::kMaxSize)\n        why = \"it is too big\";\n", "",
+     "a huge file read"),
+    ("qt/settings_file.cpp", "if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))", "if (::fstat(fd, &st) != 0)",
+     "a FIFO or device read"),
+    ("qt/settings_file.cpp", "    if (!why.empty())\n        ::unlink(temporary.c_str());", "",
+     "a failed save leaves its temporary file"),
+    ("qt/settings_file.cpp", "while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {", "while (::flock(fd_, LOCK_EX) != 0) {",
+     "a held lock waited for without end"),
+    ("qt/ini_text.cpp", "if (backslashes % 2 == 1 && endingSize > 0) {", "if (false) {",
+     "continued lines not joined"),
+    ("qt/ini_text.cpp", "std::string style = \"\\n\"; // new lines end as the file's lines do",
+     "std::string style = \"\\r\\n\"; // new lines end as the file's lines do", "new lines always CR LF"),
+    ("qt/ini_text.cpp", "out += (mark ? kByteOrderMark : \"\") + keyLine(values[*v], line.ending);",
+     "out += keyLine(values[*v], line.ending);", "a byte-order mark dropped"),
+    ("qt/ini_text.cpp", "    if (!lines.empty() && lines.back().ending.empty())\n        out += style;\n", "",
+     "a new section glued to a last line without its end"),
+    ("qt/ini_text.cpp", "std::string body = value.rfind('@', 0) == 0 ? \"@\" : \"\";",
+     "std::string body;", "a leading @ not doubled"),
+    ("qt/main.cpp", "    std::signal(SIGXFSZ, SIG_IGN);\n", "", "a file-size limit kills the game"),
+    ("qt/session_end.cpp", "SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK", "SOCK_STREAM | SOCK_CLOEXEC",
+     "a flood of signals blocks the handler"),
+]
+
+
+def check():
+    bad = 0
+    for path, old, new, what in FAULTS:
+        with open(os.path.join(ROOT, path), encoding="utf-8") as f:
+            count = f.read().count(old)
+        if count != 1:
+            print(f"{path}: '{what}': its text is found {count} times")
+            bad += 1
+    print(f"{len(FAULTS)} faults, {bad} not found exactly once")
+    return bad == 0
+
+
+def copy_tree(into):
+    files = subprocess.run(["git", "ls-files", "-co", "--exclude-standard"], cwd=ROOT,
+                           capture_output=True, text=True, check=True).stdout.split("\n")
+    for name in filter(None, files):
+        source = os.path.join(ROOT, name)
+        if os.path.isfile(source):
+            os.makedirs(os.path.dirname(os.path.join(into, name)), exist_ok=True)
+            shutil.copy2(source, os.path.join(into, name))
+
+
+def run(command, cwd, timeout):
+    try:
+        return subprocess.run(command, cwd=cwd, capture_output=True, text=True,
+                              timeout=timeout).returncode == 0
+    except subprocess.TimeoutExpired:
+        return False
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--check", action="store_true")
+    parser.add_argument("--only", default="")
+    parser.add_argument("--jobs", type=int, default=os.cpu_count() or 2)
+    args = parser.parse_args()
+    if not check() or args.check:
+        return 0 if args.check else 1
+    faults = [f for f in FAULTS if args.only in f[0] or args.only in f[3]]
+    work = tempfile.mkdtemp(prefix="kazuroi-mutate-")
+    copy_tree(work)
+    build = ["cmake", "--build", "build", "-j", str(args.jobs)]
+    tests = ["ctest", "--test-dir", "build", "-j", str(args.jobs), "--label-exclude", "soak",
+             "--timeout", "120", "--stop-on-failure"]
+    if not (run(["cmake", "--preset", "default"], work, 600) and run(build, work, 1800)
+            and run(tests, work, 1800)):
+        sys.exit("the unchanged copy does not build or pass its tests")
+    caught = stillborn = 0
+    for number, (path, old, new, what) in enumerate(faults, 1):
+        target = os.path.join(work, path)
+        with open(target, encoding="utf-8") as f:
+            original = f.read()
+        with open(target, "w", encoding="utf-8") as f:
+            f.write(original.replace(old, new))
+        start = time.time()
+        if not run(build, work, 900):
+            result = "no build" # not a fault the tests could meet
+            stillborn += 1
+        else:
+            result = "MISSED" if run(tests, work, 900) else "caught"
+            caught += result == "caught"
+        print(f"{number:3} {result:8} {path}: {what} ({time.time() - start:.0f} s)", flush=True)
+        with open(target, "w", encoding="utf-8") as f:
+            f.write(original)
+        os.utime(target) # the next build sees the file changed back
+    print(f"caught {caught} of {len(faults) - stillborn} ({stillborn} did not build)")
+    shutil.rmtree(work)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
