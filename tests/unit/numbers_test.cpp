@@ -81,3 +81,28 @@ TEST(ShortestText, PrintsTheShortestExactForm) {
 
 } // namespace
 } // namespace kazuroi
+
+namespace kazuroi {
+namespace {
+
+// Blanks before the number are spaces and tabs, in any mix; one sign may follow them, and
+// nothing may stand between the sign and the digits. Any other leading character ends the read.
+TEST(LeadingNumber, SkipsEveryBlankAndSignButNothingElse) {
+    for (const char* blanks : {"", " ", "\t", "  ", "\t\t", " \t", "\t ", " \t \t "}) {
+        const std::string b = blanks;
+        EXPECT_EQ(leadingNumber(b + "15"), 15) << '"' << b << '"';
+        EXPECT_EQ(leadingNumber(b + "+15"), 15) << '"' << b << '"';
+        EXPECT_EQ(leadingNumber(b + "-15"), -15) << '"' << b << '"';
+        EXPECT_EQ(leadingNumber(b + "-.5"), -0.5) << '"' << b << '"';
+        for (const char* unread : {"+ 15", "- 15", "+\t15", "++15", "--15", "+-15", "-+15"})
+            EXPECT_EQ(leadingNumber(b + unread), 0) << '"' << b + unread << '"';
+    }
+    for (const char* other : {"\n15", "\r15", "\v15", "\f15",
+                              "\xE3\x80\x80"
+                              "15",
+                              "_15", "\"15"})
+        EXPECT_EQ(leadingNumber(other), 0) << '"' << other << '"';
+}
+
+} // namespace
+} // namespace kazuroi

@@ -101,6 +101,80 @@ TEST(MalformedLines, NothingHangsOrFailsSilently) {
     std::fclose(folder);
 }
 
+// Every limit the driver sets, at its edge and one past it on each side: the value on the
+// limit is taken, the one past it refused with an error, never taken or cut to fit.
+TEST(Bounds, EachLimitTakesItsEdgeAndRefusesOnePast) {
+    struct Row {
+        const char* before; // lines run first
+        std::string line;
+        bool taken;
+    };
+    const std::string line(LineReader::kMaxLine, ' ');
+    const Row rows[] = {
+        {"", "set StageIndex 0", true},
+        {"", "set StageIndex 6", true},
+        {"", "set StageIndex -1", false},
+        {"", "set StageIndex 7", false},
+        {"", "set StageRecords(0).ZeroWeight 0", true},
+        {"", "set StageRecords(0).ZeroWeight 1", true},
+        {"", "set StageRecords(0).ZeroWeight -0.000001", false},
+        {"", "set StageRecords(0).ZeroWeight 1.000001", false},
+        {"", "set SlotValues(3) 0", true},
+        {"", "set SlotValues(3) 9", true},
+        {"", "set SlotValues(3) -1", false},
+        {"", "set SlotValues(3) 10", false},
+        {"", "set SlotValues(6) -32768", true},
+        {"", "set SlotValues(6) 32767", true},
+        {"", "set SlotValues(6) -32769", false},
+        {"", "set SlotValues(6) 32768", false},
+        {"", "set TimeLeft 32767", true},
+        {"", "set TimeLeft 32768", false},
+        {"", "set Orderings(24,4) 0", true},
+        {"", "set Orderings(0,0) 3", true},
+        {"", "set Orderings(0,0) -1", false},
+        {"", "set Orderings(0,0) 4", false},
+        {"", "set Orderings(25,0) 0", false},
+        {"", "set Orderings(0,5) 0", false},
+        {"", "set StageParams(6).DrainStep 0", true},
+        {"", "set StageParams(7).DrainStep 0", false},
+        {"", "set SelectedCount -32768", true},
+        {"", "set SelectedCount 32768", false},
+        {"", "set tim制限時間タイマ.Interval 0", true},
+        {"", "set tim制限時間タイマ.Interval 2147483647", true},
+        {"", "set tim制限時間タイマ.Interval -1", false},
+        {"", "set tim制限時間タイマ.Interval 2147483648", false},
+        {"", "set lbl正誤.ForeColor 0xFFFFFFFF", true},
+        {"", "set lbl正誤.ForeColor 0x100000000", false},
+        {"", "set Form1.Left 3.4e38", true},
+        {"", "set Form1.Left 3.5e38", false},
+        {"", "seed 4294967295", true},
+        {"", "seed 4294967296", false},
+        {"", "seed -1", false},
+        {"", "random 0 0.99999994", true},
+        {"", "random 1", false},
+        {"", "random -0.000001", false},
+        {"load\n", "question 0 1234", true},
+        {"load\n", "question 5 4669", true},
+        {"load\n", "question -1 1234", false},
+        {"load\n", "question 6 1234", false},
+        {"load\n", "wait 0", true},
+        {"load\n", "wait 600000", true},
+        {"load\n", "wait -1", false},
+        {"load\n", "wait 600001", false},
+        {"answer No\nload\n", "tick tim制限時間タイマ 0", true},
+        {"answer No\nload\n", "tick tim制限時間タイマ 100000", true},
+        {"answer No\nload\n", "tick tim制限時間タイマ -1", false},
+        {"answer No\nload\n", "tick tim制限時間タイマ 100001", false},
+        {"", "get TimeLeft" + line.substr(12), true},
+        {"", "get TimeLeft" + line.substr(11), false},
+    };
+    for (const Row& row : rows) {
+        const std::string script = row.before + row.line + "\n";
+        const std::string error = errorOf(script);
+        EXPECT_EQ(error == "no error", row.taken) << row.line.substr(0, 60) << ": " << error;
+    }
+}
+
 TEST(Input, OnlyToLiveControls) {
     const std::string out =
         run("load\ndown cmd数字(4)\nset frm問題.Enabled False\ndown cmd数字(0)\n"

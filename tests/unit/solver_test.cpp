@@ -1,4 +1,5 @@
 // The digit orderings and the level rating.
+#include "game/solver/level_rating.h"
 #include "test_form.h"
 
 #include <gtest/gtest.h>
@@ -88,6 +89,30 @@ TEST(LevelRating, TotalsOverEveryDigitString) {
     const std::map<int, int> expected = {{-1, 1925}, {1, 3495}, {2, 2624}, {3, 1430},
                                          {4, 269},   {5, 215},  {6, 42}};
     EXPECT_EQ(totals, expected);
+}
+
+// Rating every string at once shares the work between the orders of one set of digits, which is
+// sound only while the table holds every arrangement: with any other table each string is
+// rated alone, as the game itself would rate it.
+TEST(LevelRating, EveryStringAtOnceAsEachAlone) {
+    TestForm t;
+    t.form.sub順列作成();
+    OrderingTable shuffled = t.form.Orderings;
+    std::swap(shuffled[0], shuffled[23]);
+    std::swap(shuffled[5], shuffled[11]);
+    OrderingTable repeated = t.form.Orderings;
+    repeated[7] = repeated[3]; // one arrangement twice, another missing
+    OrderingTable identity{};
+    for (int r = 0; r < 24; ++r)
+        identity[r] = {0, 1, 2, 3, 0};
+    for (const OrderingTable& table : {t.form.Orderings, shuffled, repeated, identity}) {
+        const auto all = rateEveryDigitString(table);
+        for (int n = 0; n < 10000; ++n) {
+            const Digits d = {std::int16_t(n / 1000), std::int16_t(n / 100 % 10),
+                              std::int16_t(n / 10 % 10), std::int16_t(n % 10)};
+            ASSERT_EQ(all[std::size_t(n)], rateDigits(d, table)) << n;
+        }
+    }
 }
 
 TEST(LevelRating, LeavesTheBoardAlone) {
