@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace kazuroi {
@@ -35,6 +36,10 @@ EM_JS(int, pageWindowLeft, (), { return KazuroiPage.windowLeft(); });
 EM_JS(int, pageWindowTop, (), { return KazuroiPage.windowTop(); });
 EM_JS(void, pageShowWindow, (const char* caption),
       { KazuroiPage.showWindow(UTF8ToString(caption)); });
+// Which ring marks which number button, and which shape is the time bar's track: what a screen
+// reader is told of them.
+EM_JS(void, pageMarkWith, (int button, int ring), { KazuroiPage.markWith(button, ring); });
+EM_JS(void, pageMeter, (int bar, int track), { KazuroiPage.meter(bar, track); });
 // clang-format on
 
 PixelPoint windowPlace() {
@@ -76,6 +81,9 @@ struct Game {
                               int(c.Look), int(c.Alignment), c.Font.Name.c_str(), c.Font.Size,
                               c.TabIndex, events);
         }
+        for (int i = 0; i < kSlots; ++i)
+            pageMarkWith(indexOf(&form.cmd数字[i]), indexOf(&form.shp選択印[i]));
+        pageMeter(indexOf(&form.shp制限時間残り), indexOf(&form.shp制限時間表示枠));
     }
 
     // Brings the page in line with the model, as the desktop window does after every event. It
@@ -113,9 +121,13 @@ struct Game {
     }
 };
 
+// The program, made afresh for each game the page starts.
+std::optional<Game> program;
+
 Game& game() {
-    static Game g;
-    return g;
+    if (!program)
+        program.emplace();
+    return *program;
 }
 
 } // namespace
@@ -143,6 +155,15 @@ EMSCRIPTEN_KEEPALIVE void kazuroi_start() {
     if (const kazuroi::PixelPoint at = kazuroi::windowPlace(); at != stored)
         g.form.placeAt(at);
     kazuroi::pageShowWindow(g.form.Caption.c_str());
+}
+
+// A new game once the last has ended: the program starts again from nothing, its start-up box
+// first, in the page's emptied window.
+EMSCRIPTEN_KEEPALIVE void kazuroi_restart() {
+    if (!kazuroi::program || !kazuroi::program->platform.ended())
+        return;
+    kazuroi::program.reset();
+    kazuroi_start();
 }
 
 EMSCRIPTEN_KEEPALIVE void kazuroi_mouse_down(int index) {

@@ -1,12 +1,15 @@
 #!/usr/bin/env python3
-"""The page's font: IPA P Gothic cut to the characters the game and its page can show.
+"""The page's fonts: IPA P Gothic cut to the characters the game and its page can show, and a
+second cut to the few the start-up box shows, which is all the page needs before that box.
 
 The IPA Font License lets a derived font be shipped under its own name (never the IPA name)
-with the licence and a way back to the original; this writes the subset under the name
-KazuroiGothic, and the licence with a notice of how it was made beside it.
+with the licence and a way back to the original; this writes the subsets under the names
+KazuroiGothic and KazuroiBox, and the licence with a notice of how they were made beside it.
+The page is written into the site with the box font's characters as its unicode-range.
 
-Usage: make_font.py ORIGINAL.ttf COPYRIGHT OUT.woff2 OUT_LICENCE.txt SOURCE...
+Usage: make_font.py ORIGINAL.ttf COPYRIGHT SITE_DIR BOX_TEXT PAGE SOURCE...
 """
+import os
 import sys
 
 from fontTools import subset
@@ -44,32 +47,46 @@ def licence(copyright_file):
     return "\n".join(lines).strip() + "\n"
 
 
-def main():
-    if len(sys.argv) < 6:
-        sys.exit(__doc__)
-    original, copyright_file, out_font, out_licence, *sources = sys.argv[1:]
+def subset_font(original, text, family, out):
     options = subset.Options()
     options.flavor = "woff2"
     options.layout_features = ["*"]
     options.name_IDs = [0, 1, 2, 3, 4, 5, 6]
     font = TTFont(original)
     subsetter = subset.Subsetter(options)
-    subsetter.populate(text=characters(sources))
+    subsetter.populate(text=text)
     subsetter.subset(font)
     for record in font["name"].names:
         if record.nameID in (1, 4, 16):
-            record.string = FAMILY
+            record.string = family
         elif record.nameID in (3, 6):
-            record.string = FAMILY + "-Regular"
+            record.string = family + "-Regular"
     font.flavor = "woff2"
-    font.save(out_font)
-    with open(out_licence, "w", encoding="utf-8") as f:
+    font.save(out)
+
+
+def unicode_range(text):
+    return ", ".join(f"U+{ord(c):04X}" for c in sorted(set(text)))
+
+
+def main():
+    if len(sys.argv) < 7:
+        sys.exit(__doc__)
+    original, copyright_file, site, box, page, *sources = sys.argv[1:]
+    subset_font(original, characters([page] + sources), FAMILY, os.path.join(site, "kazuroi-gothic.woff2"))
+    subset_font(original, box, "KazuroiBox", os.path.join(site, "kazuroi-box.woff2"))
+    with open(page, encoding="utf-8") as f:
+        html = f.read().replace("@BOX_RANGE@", unicode_range(box))
+    with open(os.path.join(site, "index.html"), "w", encoding="utf-8") as f:
+        f.write(html)
+    with open(os.path.join(site, "FONT-LICENSE.txt"), "w", encoding="utf-8") as f:
         f.write(
-            "kazuroi-gothic.woff2 (font name KazuroiGothic) is a Derived Program of IPA P Gothic\n"
-            "(ipagp.ttf, Debian package fonts-ipafont-gothic): the same glyphs, cut to the\n"
-            "characters this page can show, under another name. It is licensed under the IPA\n"
-            "Font License below. To use the original instead, put ipagp.ttf beside index.html\n"
-            "and change the font's url in index.html to it.\n\n" + licence(copyright_file)
+            "kazuroi-gothic.woff2 and kazuroi-box.woff2 (font names KazuroiGothic and KazuroiBox)\n"
+            "are Derived Programs of IPA P Gothic (ipagp.ttf, Debian package fonts-ipafont-gothic):\n"
+            "the same glyphs, cut to the characters this page can show (and to those of its first\n"
+            "box), under other names. They are licensed under the IPA Font License below. To use\n"
+            "the original instead, put ipagp.ttf beside index.html and change the fonts' urls in\n"
+            "index.html to it.\n\n" + licence(copyright_file)
         )
 
 

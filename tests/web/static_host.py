@@ -1,0 +1,83 @@
+"""The site served as a static host serves it: HTTP/1.1 with connections kept open, and text and
+WebAssembly sent gzipped to a browser that takes it. For the page's tests and budgets.
+"""
+import functools
+import gzip
+import http.server
+import os
+import socket
+import threading
+
+TYPES = {".html": "text/html; charset=utf-8", ".js": "text/javascript; charset=utf-8",
+         ".txt": "text/plain; charset=utf-8", ".webmanifest": "application/manifest+json",
+         ".wasm": "application/wasm", ".woff2": "font/woff2", ".png": "image/png"}
+COMPRESSED = {".html", ".js", ".txt", ".webmanifest", ".wasm"}
+
+
+class Handler(http.server.SimpleHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+    extensions_map = {**http.server.SimpleHTTPRequestHandler.extensions_map, **TYPES}
+
+    def log_message(self, *args):
+        pass
+
+    def setup(self):
+        super().setup()
+        self.server.open_connections.add(self.connection)
+
+    def finish(self):
+        self.server.open_connections.discard(self.connection)
+        super().finish()
+
+    def do_GET(self):
+        path = self.translate_path(self.path.split("?", 1)[0])
+        if os.path.isdir(path):
+            path = os.path.join(path, "index.html")
+        if not os.path.isfile(path):
+            self.send_error(404)
+            return
+        extension = os.path.splitext(path)[1]
+        body = packed(path, extension in COMPRESSED and "gzip" in self.headers.get("Accept-Encoding", ""))
+        self.send_response(200)
+        self.send_header("Content-Type", self.extensions_map.get(extension, "application/octet-stream"))
+        if extension in COMPRESSED:
+            self.send_header("Vary", "Accept-Encoding")
+            if "gzip" in self.headers.get("Accept-Encoding", ""):
+                self.send_header("Content-Encoding", "gzip")
+        self.send_header("Content-Length", str(len(body)))
+        self.send_header("Cache-Control", "no-cache")
+        self.end_headers()
+        self.wfile.write(body)
+
+
+@functools.lru_cache(maxsize=None)
+def packed_file(path, mtime, zipped):
+    with open(path, "rb") as f:
+        data = f.read()
+    return gzip.compress(data, 9, mtime=0) if zipped else data
+
+
+def packed(path, zipped):
+    return packed_file(path, os.path.getmtime(path), zipped)
+
+
+class Host:
+    """The site on 127.0.0.1 at a port of its own, until stopped."""
+
+    def __init__(self, site):
+        self.server = http.server.ThreadingHTTPServer(
+            ("127.0.0.1", 0), functools.partial(Handler, directory=site))
+        self.server.daemon_threads = True
+        self.server.open_connections = set()
+        threading.Thread(target=self.server.serve_forever, daemon=True).start()
+        self.url = f"http://127.0.0.1:{self.server.server_address[1]}/"
+
+    def stop(self):
+        """Gone as a host that is down: no new connection, and the open ones closed."""
+        self.server.shutdown()
+        self.server.server_close()
+        for connection in list(self.server.open_connections):
+            try:
+                connection.shutdown(socket.SHUT_RDWR)
+            except OSError:
+                pass
