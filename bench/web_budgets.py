@@ -1,23 +1,23 @@
 #!/usr/bin/python3
-"""The web page's budgets, measured on this machine: what the page loads, how soon its start-up
-box shows, and the CPU it takes while the clock runs beside the desktop window's.
+"""The web page's budgets, measured on this machine: what the site weighs, what a phone fetches
+and how soon it shows the start-up box on a phone's network and CPU, how soon the installed copy
+shows it offline, and the CPU the page takes while the clock runs beside the desktop window's.
 
 Usage: bench/web_budgets.py build-web/site build/qt/kazuroi [SECONDS]
 Needs headless Chromium with Selenium (./dev web-test installs them) and Xvfb, openbox, xdotool.
 
-CPU is counted from /proc as user plus system time, over the same number of seconds of Stage 3
-with the clock draining, one after the other: for the page, of the processes that run and draw
-it (its renderers and the browser's GPU process, which composites its frames), and for the
-whole browser besides; for the desktop, of the game and of the X server that draws it.
+The site is served as a static host serves it (tests/web/static_host.py: gzip, connections kept
+open). The phone: a 390 x 844 touch screen, the CPU four times slower, 150 ms round trips,
+1.6 Mbit/s down and 0.75 up, as Lighthouse's mobile profile has it; every cold start from a new
+origin, so that no cache or service worker helps it. CPU is counted from /proc as user plus
+system time over the same seconds of Stage 3 with the clock draining: for the page, of the
+processes that run and draw it; for the desktop, of the game and of the X server that draws it.
 """
-import functools
-import http.server
 import os
 import statistics
 import subprocess
 import sys
 import tempfile
-import threading
 import time
 
 from selenium import webdriver
@@ -25,9 +25,88 @@ from selenium.webdriver.chrome.options import Options
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "web"))
+from static_host import Host  # noqa: E402
+
 SITE, GAME = sys.argv[1], sys.argv[2]
 SECONDS = float(sys.argv[3]) if len(sys.argv) > 3 else 10
 TICKS = os.sysconf("SC_CLK_TCK")
+
+# When the first box opens, in ms from navigation, and what came over the wire before it.
+FIRST_BOX = """
+new MutationObserver((changes, observer) => {
+  if (!document.querySelector("dialog[open]")) return;
+  window.firstBoxShown = performance.now();
+  observer.disconnect();
+}).observe(document, { subtree: true, childList: true, attributes: true, attributeFilter: ["open"] });
+"""
+WIRE_BEFORE_BOX = """
+const at = window.firstBoxShown;
+const entries = [...performance.getEntriesByType("navigation"), ...performance.getEntriesByType("resource")];
+return entries.filter((e) => e.responseEnd <= at).map((e) => [e.name.split("/").pop() || "/", e.transferSize]);
+"""
+
+
+def browser():
+    options = Options()
+    options.binary_location = "/usr/bin/chromium"
+    for flag in ["--headless=new", "--no-sandbox", "--disable-gpu", "--window-size=1000,800",
+                 "--no-first-run", "--disable-background-networking", "--disable-sync",
+                 "--disable-component-update"]:
+        options.add_argument(flag)
+    service = Service("/usr/bin/chromedriver")
+    return webdriver.Chrome(service=service, options=options), service
+
+
+def phone(driver, offline=False):
+    cdp = driver.execute_cdp_cmd
+    cdp("Emulation.setDeviceMetricsOverride", {"width": 390, "height": 844, "deviceScaleFactor": 3, "mobile": True})
+    cdp("Emulation.setTouchEmulationEnabled", {"enabled": True})
+    cdp("Emulation.setCPUThrottlingRate", {"rate": 4})
+    cdp("Network.enable", {})
+    cdp("Network.emulateNetworkConditions", {"offline": offline, "latency": 150,
+                                             "downloadThroughput": 1.6e6 / 8 * 0.9,
+                                             "uploadThroughput": 750e3 / 8 * 0.9})
+
+
+def first_box(driver, url):
+    driver.get("about:blank")
+    driver.get(url)
+    for _ in range(1000):
+        at = driver.execute_script("return window.firstBoxShown;")
+        if at is not None:
+            return at
+        time.sleep(0.01)
+    raise RuntimeError(f"no start-up box from {url}")
+
+
+def phone_budgets():
+    driver, _ = browser()
+    driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": FIRST_BOX})
+    phone(driver)
+    cold, wire = [], None
+    try:
+        for _ in range(7):
+            host = Host(SITE)  # a new origin: nothing cached, no service worker
+            cold.append(first_box(driver, host.url))
+            wire = wire or driver.execute_script(WIRE_BEFORE_BOX)
+            if len(cold) < 7:
+                host.stop()
+        # The copy the service worker keeps, opened with the network gone.
+        driver.execute_cdp_cmd("Emulation.setCPUThrottlingRate", {"rate": 1})
+        driver.execute_async_script("const done = arguments[arguments.length - 1];"
+                                    "navigator.serviceWorker.ready.then(() => done());")
+        for _ in range(100):
+            if driver.execute_script("return !!navigator.serviceWorker.controller;"):
+                break
+            time.sleep(0.05)
+        url = host.url
+        host.stop()
+        phone(driver, offline=True)
+        offline = [first_box(driver, url) for _ in range(5)]
+    finally:
+        driver.quit()
+    return statistics.median(cold), cold, wire, statistics.median(offline), offline
 
 
 def cpu_seconds(pids):
@@ -70,35 +149,17 @@ def descendants(root):
     return found
 
 
-class Quiet(http.server.SimpleHTTPRequestHandler):
-    def log_message(self, *args):
-        pass
-
-
-def page_budgets():
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), functools.partial(Quiet, directory=SITE))
-    threading.Thread(target=server.serve_forever, daemon=True).start()
-    url = f"http://127.0.0.1:{server.server_address[1]}/"
-    options = Options()
-    options.binary_location = "/usr/bin/chromium"
-    for flag in ["--headless=new", "--no-sandbox", "--disable-gpu", "--window-size=1000,800",
-                 "--no-first-run", "--disable-background-networking", "--disable-sync",
-                 "--disable-component-update"]:
-        options.add_argument(flag)
-    service = Service("/usr/bin/chromedriver")
-    driver = webdriver.Chrome(service=service, options=options)
+def page_cpu():
+    host = Host(SITE)
+    driver, service = browser()
     try:
-        shown = []
-        for _ in range(7):
-            driver.get("about:blank")
-            driver.get(url)
-            for _ in range(200):
-                at = driver.execute_script("return window.kazuroiFirstBoxAt;")
-                if at is not None:
-                    shown.append(at)
-                    break
-                time.sleep(0.01)
-        for button in driver.find_elements(By.CSS_SELECTOR, "dialog button"):
+        driver.get(host.url)
+        for _ in range(200):
+            buttons = driver.find_elements(By.CSS_SELECTOR, "dialog button")
+            if buttons:
+                break
+            time.sleep(0.05)
+        for button in buttons:
             if button.text == "いいえ":
                 button.click()
         time.sleep(1)
@@ -107,15 +168,13 @@ def page_budgets():
         before, before_all = cpu_seconds(drawing), cpu_seconds(pids)
         time.sleep(SECONDS)
         used, used_all = cpu_seconds(drawing) - before, cpu_seconds(pids) - before_all
-        clock = driver.execute_script(
-            "return document.querySelector('[data-control=\"lblステージ\"]').textContent;")
     finally:
         driver.quit()
-        server.shutdown()
-    return statistics.median(shown), used / SECONDS, used_all / SECONDS, clock
+        host.stop()
+    return used / SECONDS, used_all / SECONDS
 
 
-def desktop_budget():
+def desktop_cpu():
     work = tempfile.mkdtemp()
     display_file = os.path.join(work, "display")
     with open(display_file, "w") as out:
@@ -146,20 +205,28 @@ def desktop_budget():
 
 
 def main():
-    print("What the page loads (uncompressed):")
+    print("The site on disk:")
     total = 0
     for name in sorted(os.listdir(SITE)):
         size = os.path.getsize(os.path.join(SITE, name))
         total += size
-        print(f"  {name:24} {size / 1024:7.1f} KiB")
-    print(f"  {'in all':24} {total / 1024:7.1f} KiB ({total / 1000:.0f} KB; budget 600 KB)")
-    shown, page_cpu, browser_cpu, stage = page_budgets()
-    print(f"Start-up box shown {shown:.0f} ms after navigation (median of 7; budget 500 ms)")
-    game_cpu, x_cpu = desktop_budget()
-    print(f"CPU while the clock runs ({stage}, {SECONDS:.0f} s): page {100 * page_cpu:.2f} % of a core"
-          f" (the whole browser {100 * browser_cpu:.2f} %); desktop game {100 * game_cpu:.2f} %,"
-          f" with its X server {100 * (game_cpu + x_cpu):.2f} %")
-    print(f"page / desktop with its X server: {page_cpu / max(game_cpu + x_cpu, 1e-9):.2f} x (budget 2 x)")
+        print(f"  {name:26} {size / 1024:7.1f} KiB")
+    print(f"  {'in all':26} {total / 1024:7.1f} KiB ({total / 1000:.0f} KB; budget 400 KB)")
+    cold, colds, wire, offline, offlines = phone_budgets()
+    print("On the wire before the first box (gzip, headers included):")
+    for name, size in wire:
+        print(f"  {name:26} {size / 1000:7.1f} KB")
+    print(f"  {'in all':26} {sum(s for _, s in wire) / 1000:7.1f} KB (budget 160 KB)")
+    print(f"First box on a phone, cold: {cold:.0f} ms after navigation (median of 7: "
+          f"{', '.join(f'{t:.0f}' for t in colds)}; budget 1000 ms)")
+    print(f"First box on a phone, offline from the installed copy: {offline:.0f} ms (median of 5: "
+          f"{', '.join(f'{t:.0f}' for t in offlines)}; budget 400 ms)")
+    page, browser_all = page_cpu()
+    game, x = desktop_cpu()
+    print(f"CPU while the clock runs (Stage 3, {SECONDS:.0f} s): page {100 * page:.2f} % of a core"
+          f" (the whole browser {100 * browser_all:.2f} %); desktop game {100 * game:.2f} %,"
+          f" with its X server {100 * (game + x):.2f} %")
+    print(f"page / desktop with its X server: {page / max(game + x, 1e-9):.2f} x (budget 2 x)")
 
 
 if __name__ == "__main__":
