@@ -1,5 +1,8 @@
 """The site served as a static host serves it: HTTP/1.1 with connections kept open, and text and
-WebAssembly sent gzipped to a browser that takes it. For the page's tests and budgets.
+WebAssembly sent gzipped to a browser that takes it. For the page's tests and budgets, and for
+playing (./dev web).
+
+Usage: static_host.py SITE_DIR PORT   (serves until interrupted)
 """
 import functools
 import gzip
@@ -62,11 +65,11 @@ def packed(path, zipped):
 
 
 class Host:
-    """The site on 127.0.0.1 at a port of its own, until stopped."""
+    """The site on 127.0.0.1 at a port of its own (or the one given), until stopped."""
 
-    def __init__(self, site):
+    def __init__(self, site, port=0):
         self.server = http.server.ThreadingHTTPServer(
-            ("127.0.0.1", 0), functools.partial(Handler, directory=site))
+            ("127.0.0.1", port), functools.partial(Handler, directory=site))
         self.server.daemon_threads = True
         self.server.open_connections = set()
         threading.Thread(target=self.server.serve_forever, daemon=True).start()
@@ -81,3 +84,18 @@ class Host:
                 connection.shutdown(socket.SHUT_RDWR)
             except OSError:
                 pass
+
+
+if __name__ == "__main__":
+    import sys
+    import time
+
+    if len(sys.argv) != 3 or not sys.argv[2].isdigit():
+        sys.exit(__doc__)
+    served = Host(sys.argv[1], int(sys.argv[2]))
+    print(f"The game is served on {served.url} (from {sys.argv[1]}; Ctrl-C stops it)", flush=True)
+    try:
+        while True:
+            time.sleep(3600)
+    except KeyboardInterrupt:
+        served.stop()
