@@ -250,6 +250,16 @@ TEST_F(SettingsFileTest, OnlyARegularFileIsReadOrWritten) {
         fs::remove(ini);
     }
 
+    // A file too big to be settings (a sparse one, taking no room).
+    {
+        std::ofstream(ini, std::ios::binary) << "[Startup]\nLeft=1\n";
+        fs::resize_file(ini, SettingsFile::kMaxSize + 1);
+        EXPECT_EQ(SettingsFile(ini).read("Startup", "Left"), std::nullopt);
+        EXPECT_NE(save(ini), "");
+        EXPECT_EQ(fs::file_size(ini), std::uintmax_t(SettingsFile::kMaxSize + 1));
+        fs::remove(ini);
+    }
+
     // A folder, and a socket.
     fs::create_directory(ini);
     EXPECT_EQ(SettingsFile(ini).read("Startup", "Left"), std::nullopt);

@@ -89,6 +89,8 @@ TEST(MalformedLines, NothingHangsOrFailsSilently) {
     runner.runLine("load");
     EXPECT_THROW(runner.runLine("set StageIndex 6"), ScriptError);
     EXPECT_EQ(runner.form().StageIndex, 0);
+    EXPECT_THROW(runner.runLine("set StageRecords(4).MaxLevel 7"), ScriptError);
+    EXPECT_EQ(runner.form().StageRecords[4].MaxLevel, 5);
     const std::string longLine(LineReader::kMaxLine + 1, '#');
     EXPECT_EQ(errorOf("load\n" + longLine + "\nget TimeLeft"), "line 2: longer than 1048576 bytes");
 
