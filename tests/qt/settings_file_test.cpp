@@ -150,6 +150,31 @@ TEST_F(SettingsFileTest, KeepsWhatTheFileHad) {
         EXPECT_EQ(std::pair(st.st_uid, st.st_gid), std::pair(uid_t(4321), gid_t(4322)));
     }
 
+    // Files QSettings reads in its own ways: our lines set where it reads them, the rest as it was.
+    const struct {
+        std::string before;
+        SettingValues values;
+        std::string after;
+    } edits[] = {
+        {"\xEF\xBB\xBF[Startup]\nLeft=1\nTop=9\n", kPosition,
+         "\xEF\xBB\xBF[Startup]\nLeft=\" 1500\"\nTop=\" 960\"\n"},
+        {"; c\r[Startup]\rLeft=1\r", kPosition, "; c\r[Startup]\rLeft=\" 1500\"\rTop=\" 960\"\r"},
+        {"[Startup]\n%4Ceft=1 ; note\nTop=9\n", kPosition,
+         "[Startup]\nLeft=\" 1500\"\nTop=\" 960\"\n"},
+        {"[Startup] ;c\nLeft=15\\\n00\n[Other]\nk=v\n", kPosition,
+         "[Startup] ;c\nLeft=\" 1500\"\nTop=\" 960\"\n[Other]\nk=v\n"},
+        {"[Startup]]\nLeft=1\n", kPosition, "[Startup]]\nLeft=\" 1500\"\nTop=\" 960\"\n"},
+        // The line after a backslash is part of Left's value, so k is Startup's and stays so.
+        {"[Startup]\nLeft=1\\\n[Other]\nk=v\n", kPosition,
+         "[Startup]\nLeft=\" 1500\"\nk=v\nTop=\" 960\"\n"},
+        {"", {{"Left", "@x"}}, "[Startup]\nLeft=@@x\n"},
+    };
+    for (const auto& edit : edits) {
+        put(ini, edit.before);
+        EXPECT_EQ(SettingsFile(ini).write("Startup", edit.values), "");
+        EXPECT_EQ(contents(ini), edit.after) << edit.before;
+    }
+
     // Missing keys go at the end of their section, in the file's own line ends.
     put(ini, "; x\r\n[Startup]\r\nTop=1\r\n\r\n[B]\r\nk=v");
     EXPECT_EQ(save(ini), "");
@@ -210,9 +235,11 @@ TEST_F(SettingsFileTest, AFullDiskLeavesEveryByteOfTheOldFile) {
     }
     const std::string why = save(file);
     const std::string after = contents(file);
+    const auto left = std::distance(fs::directory_iterator(disk), fs::directory_iterator());
     ::umount(disk.c_str());
     EXPECT_NE(why, "");
     EXPECT_EQ(after, busyFile());
+    EXPECT_EQ(left, 2) << "the settings and the filler, and no temporary file";
 }
 
 // Another program holding the folder is waited for a bounded time, then the save is given up.
