@@ -162,6 +162,7 @@ def page_cpu():
         for button in buttons:
             if button.text == "いいえ":
                 button.click()
+                break
         time.sleep(1)
         pids = descendants(service.process.pid)
         drawing = [p for p in pids if kind(p) in ("renderer", "gpu-process")]

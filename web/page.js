@@ -209,6 +209,8 @@ function tellReaders(c, visible) {
   if (!page.meter || (c !== page.meter.bar && c !== page.meter.track)) return;
   const width = (control) => parseFloat(control.el.style.width) || 0;
   const percent = Math.round((100 * width(page.meter.bar)) / Math.max(1, width(page.meter.track)));
+  if (percent === page.meter.percent) return; // the bar moves every tick, the value seldom
+  page.meter.percent = percent;
   page.meter.bar.el.setAttribute("aria-valuenow", String(percent));
   page.meter.bar.el.setAttribute("aria-valuetext", `${percent}%`);
 }
@@ -422,6 +424,13 @@ async function messageBox(text, title, yesNo) {
 // page kept for playing offline.
 function afterFirstBox() {
   window.kazuroiFirstBoxAt = performance.now();
+  document.querySelector('link[rel="icon"]').remove();
+  for (const [rel, href] of [["manifest", "manifest.webmanifest"], ["icon", "kazuroi-32.png"],
+                             ["apple-touch-icon", "kazuroi-192.png"]]) {
+    const link = document.createElement("link");
+    Object.assign(link, { rel, href });
+    document.head.append(link);
+  }
   document.fonts.load('16px "KazuroiGothic"', "０").catch(() => {});
   if ("serviceWorker" in navigator && location.protocol !== "file:")
     navigator.serviceWorker.register("sw.js").catch((e) => console.warn("kazuroi: no offline copy:", e.message));

@@ -71,6 +71,8 @@ class Host:
         self.server = http.server.ThreadingHTTPServer(
             ("127.0.0.1", port), functools.partial(Handler, directory=site))
         self.server.daemon_threads = True
+        # A browser that goes before the answer is whole is no fault of the site's.
+        self.server.handle_error = lambda request, address: None
         self.server.open_connections = set()
         threading.Thread(target=self.server.serve_forever, daemon=True).start()
         self.url = f"http://127.0.0.1:{self.server.server_address[1]}/"
