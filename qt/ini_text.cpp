@@ -161,10 +161,12 @@ std::string edited(const std::string& text, const std::string& section,
                    const SettingValues& values) {
     const std::vector<Line> lines = splitLines(text);
     const Places places = placesOf(lines, section, values);
-    std::string style = "\n"; // new lines end as the file's lines do
-    for (auto line = lines.rbegin(); line != lines.rend(); ++line)
-        if (!line->ending.empty())
-            style = line->ending;
+    std::string style = "\n"; // new lines end as the file's first line does
+    for (const Line& line : lines)
+        if (!line.ending.empty()) {
+            style = line.ending;
+            break;
+        }
     std::string missing;
     for (std::size_t v = 0; v < values.size(); ++v)
         if (!places.present[v])
