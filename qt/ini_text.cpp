@@ -174,10 +174,9 @@ std::string edited(const std::string& text, const std::string& section,
 
     std::string out;
     for (std::size_t n = 0; n < lines.size(); ++n) {
-        const Line& line = lines[n];
-        const bool mark = line.begin == 0 && text.rfind(kByteOrderMark, 0) == 0;
+        const Line& line = lines[n]; // the first, with any byte-order mark, is no section's key
         if (const auto v = places.value[n])
-            out += (mark ? kByteOrderMark : "") + keyLine(values[*v], line.ending);
+            out += keyLine(values[*v], line.ending);
         else
             out += text.substr(line.begin, line.end - line.begin);
         if (places.last == n && !missing.empty())
