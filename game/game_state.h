@@ -49,7 +49,7 @@ inline constexpr std::int32_t kRed = 0x0000FF;
 using OrderingTable = std::array<std::array<std::int16_t, 5>, 25>;
 
 struct GameState {
-    std::array<std::int16_t, 7> SlotValues{}; // slots 0-5; index 6 is never used
+    std::array<std::int16_t, 7> SlotValues{};  // slots 0-5; index 6 is never used
     std::optional<std::int16_t> SelectedCount; // empty until the first board reset
     OrderingTable Orderings{};
     std::int16_t StageIndex = 0;

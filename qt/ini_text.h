@@ -18,9 +18,10 @@ using IniReading = std::map<std::string, std::string>;
 // copy could be written (no temporary folder, or a file-size limit).
 std::optional<IniReading> readIni(const std::string& text);
 
-// The INI text with these keys of one named section set, in `result`. Every other line stays byte for
-// byte when QSettings then reads the text as meant (every other value as it was, these as given);
-// else the text is as QSettings itself rewrites it. Returns why there is none, or an empty string.
+// The INI text with these keys of one named section set, in `result`. Every other line stays byte
+// for byte when QSettings then reads the text as meant (every other value as it was, these as
+// given); else the text is as QSettings itself rewrites it. Returns why there is none, or an empty
+// string.
 std::string iniWithValues(const std::string& text, const std::string& section,
                           const SettingValues& values, std::string& result);
 
