@@ -52,8 +52,10 @@ unset wait_seconds
 exec {held}<&-
 [ "$status" = 0 ] || fail "with the folder locked: exit $status"
 unchanged || fail "with the folder locked the settings changed"
-[ "$(wc -l <"$work/game.log")" = 1 ] && grep -q 'locked' "$work/game.log" || fail "with the folder locked it said: $(cat "$work/game.log")"
-echo "ok: a folder locked elsewhere: $(cat "$work/game.log")"
+# One line of the game's own (a sanitizer build may add its report after it).
+[ "$(grep -c '^kazuroi:' "$work/game.log")" = 1 ] && grep -q '^kazuroi: .*locked' "$work/game.log" ||
+    fail "with the folder locked it said: $(cat "$work/game.log")"
+echo "ok: a folder locked elsewhere: $(grep '^kazuroi:' "$work/game.log")"
 
 # A file-size limit of 1 KiB, smaller than the settings file.
 cp "$work/busy.ini" "$ini"
@@ -62,5 +64,6 @@ kill -TERM "$game_pid"
 exit_status; status=$?
 [ "$status" = 0 ] || fail "under a 1 KiB file-size limit: exit $status"
 unchanged || fail "under a 1 KiB file-size limit the settings changed or a file was left"
-[ "$(grep -c 'not stored' "$work/game.log")" = 1 ] || fail "under the limit it said: $(cat "$work/game.log")"
+[ "$(grep -c '^kazuroi:' "$work/game.log")" = 1 ] && grep -q '^kazuroi: .*not stored' "$work/game.log" ||
+    fail "under the limit it said: $(cat "$work/game.log")"
 echo "ok: under a file-size limit: $(grep 'not stored' "$work/game.log")"
