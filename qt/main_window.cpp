@@ -13,7 +13,6 @@
 #include <QStyleOptionButton>
 
 #include <algorithm>
-#include <cmath>
 
 namespace kazuroi {
 

@@ -6,7 +6,6 @@
 
 #include <emscripten/emscripten.h>
 
-#include <cmath>
 #include <functional>
 #include <optional>
 #include <vector>
