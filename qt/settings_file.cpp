@@ -265,7 +265,7 @@ std::string SettingsFile::write(const std::string& section, const SettingValues&
     if (std::string why = replace(target, text, old.status); !why.empty())
         return why;
     lock.flush();
-    reading_ = readIni(text).value_or(IniReading{});
+    loaded_ = false; // a later read takes the file as it now is, with no parse at every close
     return "";
 }
 
