@@ -1,11 +1,15 @@
-// INI text: what QSettings reads in it, and our own keys set with every other line kept as the
-// file had it, checked by QSettings reading the result.
+// INI text: what QSettings reads in it, and our own keys set with every other byte kept as the
+// file had it.
 #include "ini_text.h"
 
-#include <QFile>
 #include <QSettings>
 #include <QStringList>
-#include <QTemporaryDir>
+
+#include <cctype>
+#include <cerrno>
+#include <fcntl.h>
+#include <optional>
+#include <unistd.h>
 
 namespace kazuroi {
 
@@ -13,90 +17,203 @@ namespace {
 
 const std::string kByteOrderMark = "\xEF\xBB\xBF";
 
-// One line as QSettings takes it: a line that ends in a lone backslash goes on in the next.
-struct Line {
-    std::size_t begin = 0, end = 0; // its bytes in the text, line ends included
-    std::string content;            // without line ends or continuation, or a byte-order mark
-    std::string ending;             // the last line end: "\r\n", "\n", "\r" or none
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+// One line as QSettings reads it: a line end inside quotes or after a backslash does not end
+// it, and a comment (a line that starts with ';') is no line at all and continues nothing.
+struct LogicalLine {
+    std::size_t begin = 0, end = 0;
+    std::optional<std::size_t> equals; // its first '=' outside quotes
 };
 
-std::vector<Line> splitLines(const std::string& text) {
-    std::vector<Line> lines;
-    Line line;
-    std::size_t i = text.rfind(kByteOrderMark, 0) == 0 ? kByteOrderMark.size() : 0;
-    while (i < text.size()) {
-        const std::size_t stop = std::min(text.find_first_of("\r\n", i), text.size());
-        std::string piece = text.substr(i, stop - i);
-        const std::size_t endingSize = stop == text.size()                  ? 0
-                                       : text.compare(stop, 2, "\r\n") == 0 ? 2
-                                                                            : 1;
-        i = stop + endingSize;
-        const std::size_t backslashes =
-            piece.size() - std::min(piece.size(), piece.find_last_not_of('\\') + 1);
-        if (backslashes % 2 == 1 && endingSize > 0) {
-            line.content += piece.substr(0, piece.size() - 1);
-            continue;
+std::optional<LogicalLine> nextLine(const std::string& text, std::size_t& at) {
+    const std::size_t size = text.size();
+    std::size_t start = at;
+    while (start < size && isBlank(text[start]))
+        ++start;
+    std::optional<std::size_t> equals;
+    bool quoted = false;
+    std::size_t i = start;
+    while (i < size) {
+        const char c = text[i++];
+        if (c == '=') {
+            if (!quoted && !equals)
+                equals = i - 1;
+        } else if (c == '\n' || c == '\r') {
+            if (!quoted) {
+                --i;
+                break;
+            }
+        } else if (c == '\\') {
+            // Escapes the next character; a line end of two characters is escaped whole.
+            if (i < size) {
+                const char next = text[i++];
+                if (i < size &&
+                    ((next == '\n' && text[i] == '\r') || (next == '\r' && text[i] == '\n')))
+                    ++i;
+            }
+        } else if (c == '"') {
+            quoted = !quoted;
+        } else if (c == ';') {
+            if (i == start + 1) {
+                while (i < size && text[i] != '\n' && text[i] != '\r')
+                    ++i;
+                while (i < size && isBlank(text[i]))
+                    ++i;
+                start = i;
+            } else if (!quoted) {
+                --i;
+                break;
+            }
         }
-        line.content += piece;
-        line.ending = text.substr(stop, endingSize);
-        line.end = i;
-        lines.push_back(line);
-        line = Line{};
-        line.begin = i;
     }
-    return lines;
+    at = i;
+    if (i == start)
+        return std::nullopt;
+    return LogicalLine{start, i, equals};
 }
 
+// Blanks as QSettings trims a name: the C locale's white space.
 std::string trimmed(const std::string& s) {
-    const auto first = s.find_first_not_of(" \t");
+    const char* blanks = " \t\n\v\f\r";
+    const auto first = s.find_first_not_of(blanks);
     if (first == std::string::npos)
         return "";
-    return s.substr(first, s.find_last_not_of(" \t") - first + 1);
+    return s.substr(first, s.find_last_not_of(blanks) - first + 1);
 }
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
+std::optional<unsigned> hexValue(const std::string& digits) {
+    unsigned value = 0;
+    for (const char c : digits) {
+        const int d = c >= '0' && c <= '9'   ? c - '0'
+                      : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                      : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                             : -1;
+        if (d < 0)
+            return std::nullopt;
+        value = value * 16 + unsigned(d);
+    }
+    return value;
 }
 
-// A section or key name with its %XX escapes undone, as QSettings names it.
+void appendUtf8(std::string& out, unsigned code) {
+    if (code < 0x80) {
+        out += char(code);
+    } else if (code < 0x800) {
+        out += char(0xC0 | (code >> 6));
+        out += char(0x80 | (code & 0x3F));
+    } else {
+        out += char(0xE0 | (code >> 12));
+        out += char(0x80 | ((code >> 6) & 0x3F));
+        out += char(0x80 | (code & 0x3F));
+    }
+}
+
+// A section or key name as QSettings names it: a backslash is a slash, %XX and %UXXXX are the
+// characters they stand for.
 std::string unescapedName(const std::string& name) {
     std::string out;
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        if (name[i] == '%' && i + 2 < name.size() && hexDigit(name[i + 1]) >= 0 &&
-            hexDigit(name[i + 2]) >= 0) {
-            out += char(hexDigit(name[i + 1]) * 16 + hexDigit(name[i + 2]));
-            i += 2;
-        } else {
-            out += name[i];
+    for (std::size_t i = 0; i < name.size();) {
+        if (name[i] == '\\') {
+            out += '/';
+            ++i;
+            continue;
         }
+        if (name[i] != '%' || i + 1 == name.size()) {
+            out += name[i++];
+            continue;
+        }
+        const bool wide = name[i + 1] == 'U';
+        const std::size_t first = i + (wide ? 2 : 1);
+        const std::size_t digits = wide ? 4 : 2;
+        const std::optional<unsigned> code =
+            first + digits <= name.size() ? hexValue(name.substr(first, digits)) : std::nullopt;
+        if (!code) {
+            out += name[i++];
+            continue;
+        }
+        appendUtf8(out, *code);
+        i = first + digits;
     }
     return out;
 }
 
-// What a line is to QSettings: a section's start, a key's line, or neither.
-struct Meaning {
-    std::optional<std::string> section;
-    std::optional<std::string> key;
+bool sameLetters(const std::string& a, const char* b) {
+    std::size_t i = 0;
+    for (; i < a.size() && b[i]; ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) != b[i])
+            return false;
+    return i == a.size() && !b[i];
+}
+
+// The section a line that starts with '[' begins: up to the first ']', General being none.
+std::string sectionName(const std::string& line) {
+    const std::size_t close = line.find(']');
+    const std::string name =
+        trimmed(line.substr(1, close == std::string::npos ? close : close - 1));
+    if (sameLetters(name, "general"))
+        return "";
+    if (sameLetters(name, "%general"))
+        return name.substr(1);
+    return unescapedName(name);
+}
+
+// The text cut where QSettings ends a line at a line end: each piece holds at most one line
+// that means something to QSettings, with everything that continues it.
+struct Record {
+    std::size_t begin = 0, end = 0;     // its bytes, its line end included
+    std::string ending;                 // "\r\n", "\n", "\r", or none at the end of the text
+    std::optional<std::string> section; // the section it begins
+    std::optional<std::string> key;     // the key it holds, "Section/Key" (General's alone)
+    std::string inSection;              // the section it lies in
 };
 
-Meaning meaningOf(const std::string& content) {
-    const std::string t = trimmed(content);
-    if (!t.empty() && t[0] == '[') {
-        const std::size_t close = t.find(']');
-        return {
-            unescapedName(trimmed(t.substr(1, close == std::string::npos ? t.npos : close - 1))),
-            std::nullopt};
+std::vector<Record> recordsOf(const std::string& text, std::size_t from) {
+    std::vector<LogicalLine> lines;
+    for (std::size_t at = from; auto line = nextLine(text, at);)
+        lines.push_back(*line);
+
+    std::vector<Record> records;
+    std::size_t begin = from, next = 0;
+    for (std::size_t p = from; p < text.size();) {
+        if (next < lines.size() && lines[next].begin <= p) {
+            p = lines[next++].end; // a line end inside a line ends nothing
+            continue;
+        }
+        if (text[p] != '\n' && text[p] != '\r') {
+            ++p;
+            continue;
+        }
+        const std::size_t size = text.compare(p, 2, "\r\n") == 0 ? 2 : 1;
+        records.push_back({begin, p + size, text.substr(p, size), {}, {}, {}});
+        p += size;
+        begin = p;
     }
-    const std::size_t equals = t.find('=');
-    if (t.empty() || t[0] == ';' || equals == std::string::npos)
-        return {};
-    return {std::nullopt, unescapedName(trimmed(t.substr(0, equals)))};
+    if (begin < text.size())
+        records.push_back({begin, text.size(), "", {}, {}, {}});
+
+    std::string current;
+    std::size_t r = 0;
+    for (const LogicalLine& line : lines) {
+        while (records[r].end <= line.begin)
+            records[++r].inSection = current;
+        Record& record = records[r];
+        const std::string content = text.substr(line.begin, line.end - line.begin);
+        if (content[0] == '[') {
+            current = sectionName(content);
+            record.section = current;
+        } else if (line.equals) {
+            const std::string key =
+                unescapedName(trimmed(content.substr(0, *line.equals - line.begin)));
+            record.key = current.empty() ? key : current + "/" + key;
+        }
+        record.inSection = current;
+    }
+    for (++r; r < records.size(); ++r)
+        records[r].inSection = current;
+    return records;
 }
 
 // A value as QSettings writes a text: quoted where blanks at its ends or a special character
@@ -122,126 +239,50 @@ std::string escaped(const std::string& value) {
     return quote ? "\"" + body + "\"" : body;
 }
 
-// The lines of the section's keys we set, each as QSettings would write it.
-std::string keyLine(const std::pair<std::string, std::string>& value, const std::string& ending) {
-    return value.first + "=" + escaped(value.second) + ending;
+std::string keyLine(const std::string& name, const std::string& value, const std::string& ending) {
+    return name + "=" + escaped(value) + ending;
 }
 
-// Where our keys go in the text: the lines that hold them, and the section's last line.
-struct Places {
-    std::vector<std::optional<std::size_t>> value; // per line: which of our keys it holds
-    std::vector<bool> present;                     // per key: the section holds it
-    std::optional<std::size_t> last;               // the section's last line
-};
-
-Places placesOf(const std::vector<Line>& lines, const std::string& section,
-                const SettingValues& values) {
-    Places places{std::vector<std::optional<std::size_t>>(lines.size()),
-                  std::vector<bool>(values.size()), std::nullopt};
-    std::string current; // before any section, QSettings' own "General"
-    for (std::size_t n = 0; n < lines.size(); ++n) {
-        const Meaning meaning = meaningOf(lines[n].content);
-        if (meaning.section)
-            current = *meaning.section;
-        if (current != section || !(meaning.section || meaning.key))
-            continue;
-        places.last = n;
-        for (std::size_t v = 0; v < values.size(); ++v)
-            if (meaning.key == values[v].first) {
-                places.value[n] = v;
-                places.present[v] = true;
-            }
-    }
-    return places;
-}
-
-// Our keys set in place wherever the section has them, the missing ones after the section's last
-// line (in a new section at the end when there is none), every other byte as it was.
-std::string edited(const std::string& text, const std::string& section,
-                   const SettingValues& values) {
-    const std::vector<Line> lines = splitLines(text);
-    const Places places = placesOf(lines, section, values);
-    std::string style = "\n"; // new lines end as the file's first line does
-    for (const Line& line : lines)
-        if (!line.ending.empty()) {
-            style = line.ending;
-            break;
-        }
-    std::string missing;
-    for (std::size_t v = 0; v < values.size(); ++v)
-        if (!places.present[v])
-            missing += keyLine(values[v], style);
-
-    std::string out;
-    for (std::size_t n = 0; n < lines.size(); ++n) {
-        const Line& line = lines[n]; // the first, with any byte-order mark, is no section's key
-        if (const auto v = places.value[n])
-            out += keyLine(values[*v], line.ending);
-        else
-            out += text.substr(line.begin, line.end - line.begin);
-        if (places.last == n && !missing.empty())
-            out += (line.ending.empty() ? style : "") + missing;
-    }
-    if (places.last || missing.empty())
-        return out;
-    if (!lines.empty() && lines.back().ending.empty())
-        out += style;
-    if (!lines.empty() && !trimmed(lines.back().content).empty())
-        out += style; // a blank line before the new section
-    return out + "[" + section + "]" + style + missing;
-}
-
-// QSettings reads and writes files only: the text goes to a file of a private folder.
-class PrivateCopy {
+// QSettings keeps what it read of a file under the file's name, and reads the file again only
+// when its size or its time stamp (to the millisecond) has changed: a file replaced at once by
+// another of as many bytes would read as the first. So each reading goes through a name of its
+// own: the descriptor of the file already open, copied to a number above the last one used.
+class FreshName {
   public:
-    explicit PrivateCopy(const std::string& text) : path_(folder_.filePath("copy.ini")) {
-        QFile file(path_);
-        ok_ = folder_.isValid() && file.open(QIODevice::WriteOnly) &&
-              file.write(text.data(), qint64(text.size())) == qint64(text.size()) && file.flush();
+    FreshName(int fd, const std::string& path) : name_(path) {
+        static int next = 3;
+        if (::access("/proc/self/fd", X_OK) != 0)
+            return;
+        copy_ = ::fcntl(fd, F_DUPFD_CLOEXEC, next);
+        if (copy_ < 0 && (errno == EINVAL || errno == EMFILE))
+            copy_ = ::fcntl(fd, F_DUPFD_CLOEXEC, next = 3); // past the limit: round again
+        if (copy_ < 0)
+            return;
+        next = copy_ + 1;
+        name_ = "/proc/self/fd/" + std::to_string(copy_);
     }
-    bool ok() const { return ok_; }
-    const QString& path() const { return path_; }
-    std::optional<std::string> text() const {
-        QFile file(path_);
-        if (!file.open(QIODevice::ReadOnly))
-            return std::nullopt;
-        return file.readAll().toStdString();
+    ~FreshName() {
+        if (copy_ >= 0)
+            ::close(copy_);
     }
+    FreshName(const FreshName&) = delete;
+    FreshName& operator=(const FreshName&) = delete;
+
+    QString name() const { return QString::fromStdString(name_); }
 
   private:
-    QTemporaryDir folder_;
-    QString path_;
-    bool ok_ = false;
+    std::string name_;
+    int copy_ = -1;
 };
-
-// The text as QSettings itself writes it with our keys set: every other line it keeps as it
-// read it, though not as it was written.
-std::optional<std::string> rewrittenByQSettings(const std::string& text, const std::string& section,
-                                                const SettingValues& values) {
-    PrivateCopy copy(text);
-    if (!copy.ok())
-        return std::nullopt;
-    {
-        QSettings settings(copy.path(), QSettings::IniFormat);
-        settings.beginGroup(QString::fromStdString(section));
-        for (const auto& [key, value] : values)
-            settings.setValue(QString::fromStdString(key), QString::fromStdString(value));
-        settings.endGroup();
-        settings.sync();
-        if (settings.status() != QSettings::NoError)
-            return std::nullopt;
-    }
-    return copy.text();
-}
 
 } // namespace
 
-std::optional<IniReading> readIni(const std::string& text) {
-    const PrivateCopy copy(text);
-    if (!copy.ok())
-        return std::nullopt;
-    const QSettings settings(copy.path(), QSettings::IniFormat);
+IniReading readIni(int fd, const std::string& path) {
     IniReading reading;
+    if (fd < 0)
+        return reading;
+    const FreshName name(fd, path);
+    const QSettings settings(name.name(), QSettings::IniFormat);
     for (const QString& key : settings.allKeys()) {
         const QVariant value = settings.value(key);
         const QString shown = value.typeId() == QMetaType::QStringList
@@ -252,23 +293,67 @@ std::optional<IniReading> readIni(const std::string& text) {
     return reading;
 }
 
-std::string iniWithValues(const std::string& text, const std::string& section,
-                          const SettingValues& values, std::string& result) {
-    std::optional<IniReading> meant = readIni(text);
-    if (!meant)
-        return "there is no private copy to check the new settings in";
+std::string withValuesSet(const std::string& text, const std::string& section,
+                          const SettingValues& values) {
+    const std::size_t from = text.rfind(kByteOrderMark, 0) == 0 ? kByteOrderMark.size() : 0;
+    const std::vector<Record> records = recordsOf(text, from);
+    std::vector<bool> present(values.size());
+    std::optional<std::size_t> last; // the section's last line that means something
+    for (std::size_t r = 0; r < records.size(); ++r) {
+        if (records[r].inSection == section && (records[r].section || records[r].key))
+            last = r;
+        for (std::size_t v = 0; v < values.size(); ++v)
+            present[v] = present[v] || records[r].key == section + "/" + values[v].first;
+    }
+    std::string style = "\n"; // new lines end as the file's first line does
+    for (const Record& record : records)
+        if (!record.ending.empty()) {
+            style = record.ending;
+            break;
+        }
+    std::string missing;
+    for (std::size_t v = 0; v < values.size(); ++v)
+        if (!present[v])
+            missing += keyLine(values[v].first, values[v].second, style);
+
+    std::string out = text.substr(0, from);
+    for (std::size_t r = 0; r < records.size(); ++r) {
+        const Record& record = records[r];
+        std::optional<std::size_t> ours;
+        for (std::size_t v = 0; v < values.size(); ++v)
+            if (record.key == section + "/" + values[v].first)
+                ours = v;
+        // Outside its section (in General, as "Section\Key") a key is written where it was.
+        const auto name = [&](const std::string& key) {
+            return record.inSection == section ? key : section + "\\" + key;
+        };
+        out += ours ? keyLine(name(values[*ours].first), values[*ours].second, record.ending)
+                    : text.substr(record.begin, record.end - record.begin);
+        // A line that runs to the end of the text (escaped line end included) is ended first.
+        if (last == r && !missing.empty())
+            out += (record.ending.empty() ? style : "") + missing;
+    }
+    if (last || missing.empty())
+        return out;
+    if (!records.empty()) {
+        const Record& end = records.back();
+        if (end.ending.empty())
+            out += style;
+        if (!trimmed(text.substr(end.begin, end.end - end.begin)).empty())
+            out += style; // a blank line before the new section
+    }
+    return out + "[" + section + "]" + style + missing;
+}
+
+bool setWithQSettings(const std::string& path, const std::string& section,
+                      const SettingValues& values) {
+    QSettings settings(QString::fromStdString(path), QSettings::IniFormat);
+    settings.beginGroup(QString::fromStdString(section));
     for (const auto& [key, value] : values)
-        (*meant)[section + "/" + key] = value;
-    if (std::string ours = edited(text, section, values); readIni(ours) == meant) {
-        result = ours;
-        return "";
-    }
-    if (auto theirs = rewrittenByQSettings(text, section, values);
-        theirs && readIni(*theirs) == meant) {
-        result = *theirs;
-        return "";
-    }
-    return "the new settings would not read back as written";
+        settings.setValue(QString::fromStdString(key), QString::fromStdString(value));
+    settings.endGroup();
+    settings.sync();
+    return settings.status() == QSettings::NoError;
 }
 
 } // namespace kazuroi

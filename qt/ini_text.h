@@ -1,8 +1,7 @@
-// INI text as QSettings reads it, and the same text with some keys set, every other line kept.
+// INI text as QSettings reads it, and the same text with some keys set, every other byte kept.
 #pragma once
 
 #include <map>
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -14,15 +13,20 @@ using SettingValues = std::vector<std::pair<std::string, std::string>>;
 // its value as text: a list's items joined with commas.
 using IniReading = std::map<std::string, std::string>;
 
-// Nothing when QSettings could not be given the text to read: it reads only files, and no private
-// copy could be written (no temporary folder, or a file-size limit).
-std::optional<IniReading> readIni(const std::string& text);
+// QSettings' reading of the file open at FD (PATH names the same file, for a system without
+// /proc). It reads the very file that was opened, and reads it afresh each time.
+IniReading readIni(int fd, const std::string& path);
 
-// The INI text with these keys of one named section set, in `result`. Every other line stays byte
-// for byte when QSettings then reads the text as meant (every other value as it was, these as
-// given); else the text is as QSettings itself rewrites it. Returns why there is none, or an empty
-// string.
-std::string iniWithValues(const std::string& text, const std::string& section,
-                          const SettingValues& values, std::string& result);
+// The INI text with these keys of one named section set: each line that holds one of them
+// replaced, the missing ones added at the end of the section (or in a new section at the end),
+// every other byte as it was. Lines are told apart as QSettings tells them: quotes, escapes,
+// continued lines and comments included.
+std::string withValuesSet(const std::string& text, const std::string& section,
+                          const SettingValues& values);
+
+// QSettings sets the keys in the file at PATH itself, rewriting the whole file in its own way
+// (every value kept, comments and blank lines not). False when it could not.
+bool setWithQSettings(const std::string& path, const std::string& section,
+                      const SettingValues& values);
 
 } // namespace kazuroi

@@ -98,8 +98,14 @@ void QtPlatform::writeSetting(const std::string& application, const std::string&
 void QtPlatform::commitSettings() {
     for (const auto& [application, sections] : unsaved_)
         for (const auto& [section, values] : sections)
-            if (const std::string why = store(application).write(section, values); !why.empty())
-                std::cerr << "kazuroi: the window position was not stored: " << why << '\n';
+            if (const auto saved = store(application).write(section, values);
+                !saved.failure.empty())
+                std::cerr << "kazuroi: the window position was not stored: " << saved.failure
+                          << '\n';
+            else if (saved.rewrittenByQSettings)
+                std::cerr << "kazuroi: QSettings rewrote " << store(application).path()
+                          << " in its own way to store the window position: every value is "
+                             "kept, but not its comments, blank lines or order\n";
     unsaved_.clear();
 }
 

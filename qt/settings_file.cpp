@@ -1,5 +1,6 @@
 // The settings file on disk: read only from a regular file, and a save that either replaces the
-// file whole, with its mode and owner, or leaves it alone.
+// file whole, with its mode and owner, or leaves it alone. Every file a save makes lies in the
+// settings folder.
 #include "settings_file.h"
 
 #include <cerrno>
@@ -7,12 +8,14 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 
 namespace kazuroi {
 
@@ -21,6 +24,29 @@ namespace {
 std::string systemError(const std::string& what) {
     return what + ": " + std::strerror(errno);
 }
+
+class Descriptor {
+  public:
+    Descriptor() = default;
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() { reset(); }
+    Descriptor(Descriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    Descriptor& operator=(Descriptor&& other) noexcept {
+        reset(std::exchange(other.fd_, -1));
+        return *this;
+    }
+    int get() const { return fd_; }
+    // Closes it now, for a close that can fail.
+    int close() { return fd_ < 0 ? 0 : ::close(std::exchange(fd_, -1)); }
+    void reset(int fd = -1) {
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = fd;
+    }
+
+  private:
+    int fd_ = -1;
+};
 
 // A whole file's bytes from an open descriptor, or why not.
 std::string readAll(int fd, std::string& text) {
@@ -38,31 +64,31 @@ std::string readAll(int fd, std::string& text) {
     }
 }
 
-// What a file held when it was read: its bytes, and its mode and owner if it was there at all.
+// What a file held when it was read: its bytes, and its mode and owner, and the file still
+// open, if it was there at all.
 struct Contents {
     std::string text;
     std::optional<struct stat> status;
+    Descriptor file;
 };
 
 // Reads PATH only if it is a regular file of a sane size, never blocking on a FIFO. A missing
 // file reads as empty. Returns why not, or an empty string.
 std::string readRegular(const std::string& path, Contents& contents) {
     contents = {};
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0)
+    Descriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (fd.get() < 0)
         return errno == ENOENT ? "" : systemError("cannot open it");
     struct stat st {};
-    std::string why;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
-        why = "it is not a regular file";
-    else if (st.st_size > SettingsFile::kMaxSize)
-        why = "it is too big";
-    else
-        why = readAll(fd, contents.text);
-    ::close(fd);
-    if (why.empty())
-        contents.status = st;
-    return why;
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
+        return "it is not a regular file";
+    if (st.st_size > SettingsFile::kMaxSize)
+        return "it is too big";
+    if (std::string why = readAll(fd.get(), contents.text); !why.empty())
+        return why;
+    contents.status = st;
+    contents.file = std::move(fd);
+    return "";
 }
 
 bool writeAll(int fd, const std::string& text) {
@@ -100,6 +126,11 @@ std::string folderOf(const std::string& path) {
     return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
 }
 
+std::string nameOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 // Creates every missing folder of PATH's folder, as the XDG rules ask, private to the user.
 bool makeFolders(const std::string& folder) {
     struct stat st {};
@@ -113,86 +144,113 @@ bool makeFolders(const std::string& folder) {
 }
 
 // The settings folder held for one save. Another instance saving at the same moment holds it for
-// a few milliseconds; a program that holds it longer is not waited for.
+// a few milliseconds; a program that holds it longer is not waited for beyond WAIT.
 class FolderLock {
   public:
-    explicit FolderLock(const std::string& folder) {
-        fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fd_ < 0) {
+    FolderLock(const std::string& folder, std::chrono::milliseconds wait)
+        : fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+        if (fd_.get() < 0) {
             why_ = systemError("cannot open the folder " + folder);
             return;
         }
-        const auto deadline =
-            std::chrono::steady_clock::now() + std::chrono::milliseconds(SettingsFile::kLockWaitMs);
-        while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+        const auto deadline = std::chrono::steady_clock::now() + wait;
+        while (::flock(fd_.get(), LOCK_EX | LOCK_NB) != 0) {
             if (errno != EWOULDBLOCK && errno != EINTR) {
                 why_ = systemError("cannot lock the folder " + folder);
                 return;
             }
             if (std::chrono::steady_clock::now() >= deadline) {
                 why_ = "another program has held the folder " + folder + " locked for " +
-                       std::to_string(SettingsFile::kLockWaitMs / 1000) + " s";
+                       std::to_string(wait.count() / 1000) + " s";
                 return;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
     }
-    ~FolderLock() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    FolderLock(const FolderLock&) = delete;
-    FolderLock& operator=(const FolderLock&) = delete;
 
     const std::string& why() const { return why_; }
+    int folder() const { return fd_.get(); }
     // The folder's own entry for a renamed file lasts too.
-    void flush() const { ::fsync(fd_); }
+    void flush() const { ::fsync(fd_.get()); }
 
   private:
-    int fd_ = -1;
+    Descriptor fd_;
     std::string why_;
 };
 
-// Fills a new file with TEXT, as the old file was: its mode (a new file's from the umask), and
-// its owner where the user may give it (root saving another user's file). Returns why not.
-std::string fill(int fd, const std::string& name, const std::string& text,
-                 const std::optional<struct stat>& old) {
-    mode_t mode = 0;
-    if (old) {
-        mode = old->st_mode & 07777;
-        if ((old->st_uid != ::geteuid() || old->st_gid != ::getegid()) &&
-            ::fchown(fd, old->st_uid, old->st_gid) != 0 && errno != EPERM)
-            return systemError("cannot give " + name + " the file's owner");
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
+// The new settings file, made beside the old one under the name only a save gives, and renamed
+// over it once it is whole; removed if it never is.
+class NewFile {
+  public:
+    explicit NewFile(const std::string& target)
+        : path_(target + SettingsFile::kSavingSuffix + "XXXXXX") {
+        fd_.reset(::mkstemp(path_.data()));
+        made_ = fd_.get() >= 0;
+        if (!made_)
+            why_ = systemError("cannot create a file in " + folderOf(target));
     }
-    if (::fchmod(fd, mode) != 0 || !writeAll(fd, text))
-        return systemError("cannot write " + name);
-    if (::fsync(fd) != 0)
-        return systemError("cannot flush " + name);
-    if (!holds(fd, text))
-        return name + " does not read back as written";
-    return "";
-}
+    ~NewFile() {
+        if (made_ && !renamed_)
+            ::unlink(path_.c_str());
+    }
+    NewFile(const NewFile&) = delete;
+    NewFile& operator=(const NewFile&) = delete;
 
-// Writes TEXT beside TARGET and renames it over TARGET, or removes it again. Returns why not.
-std::string replace(const std::string& target, const std::string& text,
-                    const std::optional<struct stat>& old) {
-    std::string temporary = target + ".XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0)
-        return systemError("cannot create a file in " + folderOf(target));
-    std::string why = fill(fd, temporary, text, old);
-    if (::close(fd) != 0 && why.empty())
-        why = systemError("cannot close " + temporary);
-    if (why.empty() && ::rename(temporary.c_str(), target.c_str()) != 0)
-        why = systemError("cannot replace " + target);
-    if (!why.empty())
-        ::unlink(temporary.c_str());
-    return why;
-}
+    const std::string& why() const { return why_; }
+    const std::string& path() const { return path_; }
+    int fd() const { return fd_.get(); }
+
+    // Its bytes, from the start.
+    std::string put(const std::string& text) {
+        if (::ftruncate(fd_.get(), 0) != 0 || ::lseek(fd_.get(), 0, SEEK_SET) != 0 ||
+            !writeAll(fd_.get(), text))
+            return systemError("cannot write " + path_);
+        return "";
+    }
+
+    // After another writer (QSettings) put a new file in its place.
+    std::string reopen() {
+        fd_.reset(::open(path_.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW));
+        return fd_.get() < 0 ? systemError("cannot open " + path_ + " again") : "";
+    }
+
+    // The mode of the old file (a new one's from the umask), its owner where the user may give
+    // it (root saving another user's file), and its bytes on the disk.
+    std::string finish(const std::optional<struct stat>& old) {
+        mode_t mode = 0;
+        if (old) {
+            mode = old->st_mode & 07777;
+            if ((old->st_uid != ::geteuid() || old->st_gid != ::getegid()) &&
+                ::fchown(fd_.get(), old->st_uid, old->st_gid) != 0 && errno != EPERM)
+                return systemError("cannot give " + path_ + " the file's owner");
+        } else {
+            const mode_t mask = ::umask(0);
+            ::umask(mask);
+            mode = 0666 & ~mask;
+        }
+        if (::fchmod(fd_.get(), mode) != 0)
+            return systemError("cannot set the mode of " + path_);
+        if (::fsync(fd_.get()) != 0)
+            return systemError("cannot flush " + path_);
+        return "";
+    }
+
+    std::string renameOver(const std::string& target) {
+        if (fd_.close() != 0)
+            return systemError("cannot close " + path_);
+        if (::rename(path_.c_str(), target.c_str()) != 0)
+            return systemError("cannot replace " + target);
+        renamed_ = true;
+        return "";
+    }
+
+  private:
+    std::string path_;
+    Descriptor fd_;
+    std::string why_;
+    bool made_ = false;
+    bool renamed_ = false;
+};
 
 // Through a link, the file it points at is the one to replace; the link stays.
 std::string linkTarget(const std::string& path, std::string& target) {
@@ -205,6 +263,27 @@ std::string linkTarget(const std::string& path, std::string& target) {
         return systemError(path + " is a link to nothing");
     target = resolved;
     return "";
+}
+
+// What saves killed half-way left beside TARGET: the new files, and what QSettings made beside
+// one of them (its own new file and its lock). Only while no save is running, so that another
+// instance's new file is never taken from under it.
+void removeLeftovers(const std::string& target) {
+    const FolderLock lock(folderOf(target), std::chrono::milliseconds(0));
+    if (!lock.why().empty())
+        return;
+    DIR* folder = ::fdopendir(::dup(lock.folder()));
+    if (!folder)
+        return;
+    const std::string prefix = nameOf(target) + SettingsFile::kSavingSuffix;
+    while (const dirent* entry = ::readdir(folder)) {
+        struct stat st {};
+        if (std::strncmp(entry->d_name, prefix.c_str(), prefix.size()) == 0 &&
+            ::fstatat(lock.folder(), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(st.st_mode))
+            ::unlinkat(lock.folder(), entry->d_name, 0);
+    }
+    ::closedir(folder);
 }
 
 } // namespace
@@ -231,42 +310,68 @@ std::optional<std::string> SettingsFile::read(const std::string& section, const 
         loaded_ = true;
         Contents contents;
         unreadable_ = readRegular(path_, contents);
-        const std::optional<IniReading> reading =
-            unreadable_.empty() ? readIni(contents.text) : std::nullopt;
-        if (unreadable_.empty() && !reading)
-            unreadable_ = "no private copy of it could be made for QSettings to read";
-        reading_ = reading.value_or(IniReading{});
+        text_ = contents.text;
+        reading_ = readIni(contents.file.get(), path_);
+        if (std::string target; linkTarget(path_, target).empty())
+            removeLeftovers(target);
     }
     const auto it = reading_.find(section + "/" + key);
     return it == reading_.end() ? std::nullopt : std::optional(it->second);
 }
 
-std::string SettingsFile::write(const std::string& section, const SettingValues& values) {
+SettingsFile::Saved SettingsFile::write(const std::string& section, const SettingValues& values) {
     if (path_.empty())
-        return "there is no home folder";
+        return {"there is no home folder"};
     if (!unreadable_.empty())
-        return path_ + " could not be read (" + unreadable_ + "), so it is left alone";
+        return {path_ + " could not be read (" + unreadable_ + "), so it is left alone"};
     std::string target;
     if (std::string why = linkTarget(path_, target); !why.empty())
-        return why;
+        return {why};
     const std::string folder = folderOf(target);
     if (!makeFolders(folder))
-        return systemError("cannot make the folder " + folder);
-    const FolderLock lock(folder);
+        return {systemError("cannot make the folder " + folder)};
+    const FolderLock lock(folder, std::chrono::milliseconds(kLockWaitMs));
     if (!lock.why().empty())
-        return lock.why();
+        return {lock.why()};
 
     Contents old;
     if (std::string why = readRegular(target, old); !why.empty())
-        return target + ": " + why;
-    std::string text;
-    if (std::string why = iniWithValues(old.text, section, values, text); !why.empty())
-        return why + ", so " + target + " is left alone";
-    if (std::string why = replace(target, text, old.status); !why.empty())
-        return why;
+        return {target + ": " + why};
+    // What QSettings reads in the file now, with our keys as given: unless another program has
+    // changed the file since it was read, that reading is at hand.
+    IniReading meant = loaded_ && old.text == text_ ? reading_ : readIni(old.file.get(), target);
+    for (const auto& [key, value] : values)
+        meant[section + "/" + key] = value;
+
+    NewFile file(target);
+    if (!file.why().empty())
+        return {file.why()};
+    const std::string text = withValuesSet(old.text, section, values);
+    if (std::string why = file.put(text); !why.empty())
+        return {why};
+    if (!holds(file.fd(), text))
+        return {file.path() + " does not read back as written"};
+    bool rewritten = false;
+    if (readIni(file.fd(), file.path()) != meant) {
+        // Lines QSettings does not read as they look: it writes the file itself, from the old.
+        if (std::string why = file.put(old.text); !why.empty())
+            return {why};
+        if (!setWithQSettings(file.path(), section, values))
+            return {"QSettings could not write " + file.path()};
+        if (std::string why = file.reopen(); !why.empty())
+            return {why};
+        if (readIni(file.fd(), file.path()) != meant)
+            return {"the new settings would not read back as written, so " + target +
+                    " is left alone"};
+        rewritten = true;
+    }
+    if (std::string why = file.finish(old.status); !why.empty())
+        return {why};
+    if (std::string why = file.renameOver(target); !why.empty())
+        return {why};
     lock.flush();
-    loaded_ = false; // a later read takes the file as it now is, with no parse at every close
-    return "";
+    loaded_ = false; // a later read takes the file as it now is
+    return {"", rewritten};
 }
 
 } // namespace kazuroi

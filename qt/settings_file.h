@@ -19,24 +19,35 @@ class SettingsFile {
     static constexpr long long kMaxSize = 16LL << 20;
     // How long a save waits for another program that holds the settings folder locked.
     static constexpr int kLockWaitMs = 2000;
+    // The new file of a save is made beside the settings file under its name and this, which
+    // nothing else makes there: what a save killed half-way leaves is known by it.
+    static constexpr const char* kSavingSuffix = ".saving-";
 
     explicit SettingsFile(std::string path) : path_(std::move(path)) {}
+    const std::string& path() const { return path_; }
 
-    // The file is read on the first call only. Nothing is read from anything but a regular file
-    // (a FIFO would block, a device never ends), and then nothing is written either.
+    // The file is read on the first call only, and then what a killed save left beside it is
+    // removed. Nothing is read from anything but a regular file (a FIFO would block, a device
+    // never ends), and then nothing is written either.
     std::optional<std::string> read(const std::string& section, const std::string& key);
 
+    struct Saved {
+        std::string failure; // why nothing was written; empty when the save was made
+        // QSettings had to write the file in its own way: the values are kept, but not the
+        // comments, blank lines or order of the lines the game does not own.
+        bool rewrittenByQSettings = false;
+    };
     // Sets the keys in one rewrite: the new file is written beside the old with the old one's
     // mode and owner, flushed and checked, then renamed over it, so the old file stays exactly as
-    // it was unless the new one is whole. Returns an empty string on success, or why nothing was
-    // written.
-    std::string write(const std::string& section, const SettingValues& values);
+    // it was unless the new one is whole.
+    Saved write(const std::string& section, const SettingValues& values);
 
   private:
     std::string path_;
     bool loaded_ = false;
     std::string unreadable_; // why the file could not be read, if it could not
-    IniReading reading_;
+    std::string text_;       // the file as it was read
+    IniReading reading_;     // and as QSettings read it
 };
 
 } // namespace kazuroi

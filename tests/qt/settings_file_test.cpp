@@ -13,6 +13,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <sys/file.h>
 #include <sys/mount.h>
@@ -41,9 +42,13 @@ void put(const fs::path& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
 }
 
-// Every key of a file with its value, as QSettings itself reads the file.
+// Every key of a file with its value, as QSettings itself reads the file: a copy under a name of
+// its own, since QSettings takes a file of the same name, size and time stamp for the one it read.
 IniReading qsettingsReading(const fs::path& path) {
-    const QSettings settings(QString::fromStdString(path.string()), QSettings::IniFormat);
+    static int readings = 0;
+    const fs::path copy = path.parent_path() / ("oracle-" + std::to_string(++readings) + ".ini");
+    fs::copy_file(path, copy);
+    const QSettings settings(QString::fromStdString(copy.string()), QSettings::IniFormat);
     IniReading reading;
     for (const QString& key : settings.allKeys()) {
         const QVariant value = settings.value(key);
@@ -52,6 +57,7 @@ IniReading qsettingsReading(const fs::path& path) {
                                                       : value.toString())
                 .toStdString();
     }
+    fs::remove(copy);
     return reading;
 }
 
@@ -79,7 +85,7 @@ class SettingsFileTest : public ::testing::Test {
     void TearDown() override { fs::remove_all(dir); }
     std::string save(const fs::path& path) {
         SettingsFile file(path);
-        return file.write("Startup", kPosition);
+        return file.write("Startup", kPosition).failure;
     }
 };
 
@@ -100,14 +106,22 @@ TEST_F(SettingsFileTest, ReadAndWrittenAsQSettingsReadsThem) {
         "[Startup]\nLeft = a, b\n#Top=8\n;Top=7\n",
         "Left=1\n[General]\nTop=2\n[startup]\nLeft=4\n[St%61rtup]\nTop=5\n",
         "[Startup]\nLeft=1\\\n[Other]\nk=v\n",
-        // A comment's backslash continues nothing: the one file here QSettings rewrites itself.
-        "[Startup]\nTop=2\n; ends in a backslash\\\nLeft=1\n",
-        "[Startup\nLeft=1\n", // a broken section line
-        "[Startup]\nLeft=1",  // no line end at all
+        "[Startup]\nTop=2\n; ends in a backslash\\\nLeft=1\n", // which continues nothing
+        "[Startup]\nLeft=1\n; c\n[%U0053tartup]\nTop=2\n",     // Startup again
+        "Startup\\Left=4\n[Startup]\nTop=1\n",                 // Startup's key in General
+        "[Startup]\nnote=\"a\n[Other]\nb=\"\nLeft=1\n",        // a quoted line end
+        "[Startup]\ndir=C:\\temp\\\n",                         // an escaped last line end
+        "[Startup\nLeft=1\n",                                  // a broken section line
+        "[Startup]\nLeft=1",                                   // no line end at all
         "[Other]\nk=v",
         "",
+        "\xEF\xBB\xBF",
         std::string("\x01\xff[Startup\0\nLeft\n\xfe", 17),
         busyFile(),
+        // Last lines that nothing can follow unchanged: an open quote, and a backslash that
+        // escapes what comes after it. QSettings writes these two itself.
+        "[Startup]\nk=\"open",
+        "[Startup]\nk=v\\",
     };
     for (const std::string& text : files) {
         put(ini, text);
@@ -122,7 +136,9 @@ TEST_F(SettingsFileTest, ReadAndWrittenAsQSettingsReadsThem) {
         }
         EXPECT_EQ(file.read("Startup", "Left").has_value(), before.count("Startup/Left") == 1);
 
-        ASSERT_EQ(file.write("Startup", kPosition), "") << text;
+        const SettingsFile::Saved saved = file.write("Startup", kPosition);
+        ASSERT_EQ(saved.failure, "") << text;
+        EXPECT_EQ(saved.rewrittenByQSettings, text.find("[Startup]\nk=") == 0) << text;
         IniReading meant = before;
         meant["Startup/Left"] = " 1500";
         meant["Startup/Top"] = " 960";
@@ -168,10 +184,29 @@ TEST_F(SettingsFileTest, KeepsWhatTheFileHad) {
         {"[Startup]\nLeft=1\\\n[Other]\nk=v\n", kPosition,
          "[Startup]\nLeft=\" 1500\"\nk=v\nTop=\" 960\"\n"},
         {"", {{"Left", "@x"}}, "[Startup]\nLeft=@@x\n"},
+        // Last lines that end in a backslash: a comment's continues nothing, a value's escapes
+        // the line end, and either stays as it was, after new lines too.
+        {"[Startup]\nLeft=\" 1500\"\nTop=\" 960\"\n; copy in C:\\kazuroi\\\n", kPosition,
+         "[Startup]\nLeft=\" 1500\"\nTop=\" 960\"\n; copy in C:\\kazuroi\\\n"},
+        {"[Startup]\nLeft=1\nTop=2\ndir=C:\\temp\\\n", kPosition,
+         "[Startup]\nLeft=\" 1500\"\nTop=\" 960\"\ndir=C:\\temp\\\n"},
+        {"[Startup]\ndir=C:\\temp\\\n", kPosition,
+         "[Startup]\ndir=C:\\temp\\\n\nLeft=\" 1500\"\nTop=\" 960\"\n"},
+        {"[Startup]\nTop=2\n; a backslash\\\nLeft=1\n", kPosition,
+         "[Startup]\nTop=\" 960\"\n; a backslash\\\nLeft=\" 1500\"\n"},
+        // The section again under an escaped name, and a key of it in General.
+        {"[Startup]\nLeft=1\n; c\n[%U0053tartup]\nTop=2\n", kPosition,
+         "[Startup]\nLeft=\" 1500\"\n; c\n[%U0053tartup]\nTop=\" 960\"\n"},
+        {"; c\nStartup\\Left=4\n[Startup]\nTop=1\n", kPosition,
+         "; c\nStartup\\Left=\" 1500\"\n[Startup]\nTop=\" 960\"\n"},
+        // A quoted value over three lines, the middle one like a section.
+        {"[Startup]\nnote=\"a\n[Other]\nb\"\n", kPosition,
+         "[Startup]\nnote=\"a\n[Other]\nb\"\nLeft=\" 1500\"\nTop=\" 960\"\n"},
+        {"\xEF\xBB\xBF", kPosition, "\xEF\xBB\xBF[Startup]\nLeft=\" 1500\"\nTop=\" 960\"\n"},
     };
     for (const auto& edit : edits) {
         put(ini, edit.before);
-        EXPECT_EQ(SettingsFile(ini).write("Startup", edit.values), "");
+        EXPECT_EQ(SettingsFile(ini).write("Startup", edit.values).failure, "");
         EXPECT_EQ(contents(ini), edit.after) << edit.before;
     }
 
@@ -194,7 +229,7 @@ TEST_F(SettingsFileTest, SavesWholeThroughALinkAndReadsBack) {
     fs::create_symlink(ini, link);
     SettingsFile throughLink(link);
     EXPECT_EQ(throughLink.read("Startup", "Left"), " 7");
-    EXPECT_EQ(throughLink.write("Startup", {{"Left", " 1"}}), "");
+    EXPECT_EQ(throughLink.write("Startup", {{"Left", " 1"}}).failure, "");
     EXPECT_EQ(throughLink.read("Startup", "Left"), " 1");
     EXPECT_TRUE(fs::is_symlink(link)) << "the link stays a link";
     EXPECT_EQ(SettingsFile(ini).read("Startup", "Left"), " 1");
@@ -261,7 +296,7 @@ TEST_F(SettingsFileTest, OnlyARegularFileIsReadOrWritten) {
     fs::create_symlink(fifo, ini);
     SettingsFile throughFifo(ini);
     EXPECT_EQ(throughFifo.read("Startup", "Left"), std::nullopt);
-    EXPECT_NE(throughFifo.write("Startup", kPosition), "");
+    EXPECT_NE(throughFifo.write("Startup", kPosition).failure, "");
     EXPECT_TRUE(fs::is_fifo(fifo));
     fs::remove(ini);
 
@@ -272,7 +307,7 @@ TEST_F(SettingsFileTest, OnlyARegularFileIsReadOrWritten) {
         fs::create_symlink(zero, ini);
         SettingsFile throughDevice(ini);
         EXPECT_EQ(throughDevice.read("Startup", "Left"), std::nullopt);
-        EXPECT_NE(throughDevice.write("Startup", kPosition), "");
+        EXPECT_NE(throughDevice.write("Startup", kPosition).failure, "");
         EXPECT_TRUE(fs::is_character_file(zero));
         fs::remove(ini);
     }
@@ -301,6 +336,93 @@ TEST_F(SettingsFileTest, OnlyARegularFileIsReadOrWritten) {
     EXPECT_NE(save(ini), "");
     EXPECT_TRUE(fs::is_socket(ini));
     ::close(sock);
+}
+
+// The store makes no file outside the settings folder: no temporary folder can stop it, and
+// it puts nothing in one.
+TEST_F(SettingsFileTest, NeedsNoTemporaryFolder) {
+    const fs::path tmp = dir / "tmp";
+    const auto mountTmpfs = [&](const char* options) {
+        fs::create_directory(tmp);
+        return ::mount("tmpfs", tmp.c_str(), "tmpfs", 0, options) == 0;
+    };
+    const struct {
+        const char* what;
+        std::function<bool()> make; // false: cannot be made here (a tmpfs needs root)
+    } temporaryFolders[] = {
+        {"missing", [] { return true; }},
+        {"a FIFO", [&] { return ::mkfifo(tmp.c_str(), 0600) == 0; }},
+        {"a plain file",
+         [&] {
+             put(tmp, "x");
+             return true;
+         }},
+        {"read-only", [&] { return fs::create_directory(tmp) && ::chmod(tmp.c_str(), 0500) == 0; }},
+        {"full",
+         [&] {
+             if (!mountTmpfs("size=4k"))
+                 return false;
+             std::ofstream filler(tmp / "filler", std::ios::binary);
+             while (filler.put('f'))
+                 filler.flush();
+             return true;
+         }},
+        {"out of inodes", [&] { return mountTmpfs("nr_inodes=1"); }},
+    };
+    const std::string old = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
+    for (const auto& folder : temporaryFolders) {
+        if (!folder.make())
+            continue;
+        ::setenv("TMPDIR", tmp.c_str(), 1);
+        put(ini, busyFile());
+        SettingsFile file(ini);
+        EXPECT_EQ(file.read("Startup", "Left"), " 7") << folder.what;
+        EXPECT_EQ(file.write("Startup", kPosition).failure, "") << folder.what;
+        EXPECT_EQ(qsettingsReading(ini)["Startup/Left"], " 1500") << folder.what;
+        bool empty = true;
+        if (fs::is_directory(tmp))
+            for (const auto& entry : fs::directory_iterator(tmp))
+                empty = empty && entry.path().filename() == "filler";
+        ::umount(tmp.c_str());
+        ::chmod(tmp.c_str(), 0700);
+        fs::remove_all(tmp);
+        EXPECT_TRUE(empty) << folder.what << ": a file was made in the temporary folder";
+    }
+    ::setenv("TMPDIR", "", 1);
+    EXPECT_EQ(SettingsFile(ini).write("Startup", kPosition).failure, "") << "TMPDIR set empty";
+    old.empty() ? ::unsetenv("TMPDIR") : ::setenv("TMPDIR", old.c_str(), 1);
+}
+
+// What a save killed half-way left beside the file (its new file, and QSettings' own new file
+// and lock beside that) goes when the game next starts; nothing else does, and nothing while
+// another save holds the folder.
+TEST_F(SettingsFileTest, LeftoversOfAKilledSaveGoAtTheNextStart) {
+    put(ini, busyFile());
+    const std::string leftovers[] = {"kazuroi.ini.saving-a1B2c3", "kazuroi.ini.saving-a1B2c3.lock",
+                                     "kazuroi.ini.saving-a1B2c3.Xy9z8w"};
+    const std::string others[] = {"kazuroi.ini.bak",           "kazuroi.ini~",
+                                  "kazuroi.ini.saving",        "other.ini.saving-a1B2c3",
+                                  "kazuroi.ini.saving-folder", "kazuroi.ini.saving-link"};
+    for (const std::string& name : leftovers)
+        put(dir / name, "x");
+    for (const std::string& name : {others[0], others[1], others[2], others[3]})
+        put(dir / name, "x");
+    fs::create_directory(dir / others[4]);
+    fs::create_symlink(dir / others[0], dir / others[5]);
+
+    const int held = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    EXPECT_EQ(SettingsFile(ini).read("Startup", "Left"), " 7");
+    ::close(held);
+    for (const std::string& name : leftovers)
+        EXPECT_TRUE(fs::exists(dir / name)) << name << " taken from a save under way";
+
+    EXPECT_EQ(SettingsFile(ini).read("Startup", "Left"), " 7");
+    for (const std::string& name : leftovers)
+        EXPECT_FALSE(fs::exists(dir / name)) << name;
+    for (const std::string& name : others)
+        EXPECT_TRUE(fs::exists(fs::symlink_status(dir / name))) << name;
+    EXPECT_EQ(contents(ini), busyFile());
 }
 
 TEST(SettingsPath, FollowsXdgButNeverARelativeFolder) {

@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -118,6 +119,19 @@ TEST_F(Settings, ThePositionIsStoredInOneRewrite) {
     EXPECT_EQ(readIni(), "[Startup]\nLeft=\" 1\"\nTop=\" 2\"\n");
     platform.commitSettings();
     EXPECT_EQ(readIni(), "[Startup]\nLeft=\" 30\"\nTop=\" 40\"\n");
+
+    // A file whose last line nothing can follow unchanged: QSettings writes it in its own way,
+    // and the close says so in one line.
+    writeIni("[Startup]\nLeft=\" 1\"\nnote=\"open");
+    QtPlatform rewriting;
+    rewriting.writeSetting("kazuroi", "Startup", "Left", " 30");
+    rewriting.writeSetting("kazuroi", "Startup", "Top", " 40");
+    ::testing::internal::CaptureStderr();
+    rewriting.commitSettings();
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(QSettings(ini(), QSettings::IniFormat).value("Startup/Top"), " 40");
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    EXPECT_NE(said.find("QSettings rewrote " + ini().toStdString()), std::string::npos) << said;
 }
 
 // A logout or `kill` closes the game as the player would, storing the position; with a box open
