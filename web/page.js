@@ -23,13 +23,15 @@ const page = {
 };
 
 // Values for the game's random draws from the address, for tests that replay a game. Anything
-// but up to 10,000 numbers in [0, 1) is refused whole: a draw could otherwise never end.
+// but up to 10,000 numbers in [0, 1) is refused whole: a draw could otherwise never end. The game
+// takes them in single precision, where 0.99999999 is 1.
 const kMostQueued = 10000;
 function queuedFromAddress(params) {
   if (!params.has("random")) return [];
   const texts = params.get("random").split(",").filter((v) => v !== "");
   const values = texts.map((v) => (/^\s*[0-9.eE+-]+\s*$/.test(v) ? Number(v) : NaN));
-  if (values.length <= kMostQueued && values.every((v) => Number.isFinite(v) && v >= 0 && v < 1))
+  const drawable = (v) => Number.isFinite(v) && v >= 0 && Math.fround(v) < 1;
+  if (values.length <= kMostQueued && values.every(drawable))
     return values;
   console.warn("kazuroi: ?random= is refused (up to 10000 numbers in [0, 1)); the game draws its own");
   return [];
@@ -459,9 +461,13 @@ function newGame() {
 }
 page.over.querySelector('[data-page="again"]').addEventListener("click", newGame);
 
+// The game writes a number as a float in plain decimal, never longer than this: a longer text is
+// not the game's and is read as missing, never copied into the game's memory.
+const kLongestSetting = 64;
 function readSetting(key) {
   try {
-    return localStorage.getItem(key);
+    const value = localStorage.getItem(key);
+    return value !== null && value.length <= kLongestSetting ? value : null;
   } catch (e) {
     return null; // storage refused: as a missing setting
   }

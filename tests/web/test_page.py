@@ -246,6 +246,10 @@ class StartUp(unittest.TestCase):
         self.assertLessEqual(x + driver.find_element(By.ID, "window").size["width"],
                              driver.execute_script("return document.documentElement.clientWidth;"))
         self.assertEqual(y, 0)
+        # A stored text longer than any number is no number: the default place.
+        page = Page(storage={"kazuroi/Startup/Left": "7" * (3 << 20), "kazuroi/Startup/Top": " 960"})
+        page.start()
+        self.assertEqual(window_place(), (7, 64))
 
 
 def window_place():
@@ -592,7 +596,7 @@ class ScreenReaders(unittest.TestCase):
 class Address(unittest.TestCase):
     def test_a_hostile_random_queue_is_refused_and_the_game_plays(self):
         for query in ["?random=100", "?random=0.5,abc", "?random=-0.1", "?random=1",
-                      "?random=" + ",".join(["0.5"] * 10001)]:
+                      "?random=0.99999999", "?random=" + ",".join(["0.5"] * 10001)]:
             console()
             page = Page(query)
             page.start()
