@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # `cmake --install` into a scratch prefix: the program, its menu entry (starting it where it was
 # installed), AppStream data, manual page, icons and documents, each validated where the
-# validators are installed.
+# validators are installed. The program is stripped only when the install is asked to strip, so
+# that a distribution's own build keeps its symbols for a debug package.
 set -eu
 build=$1
 prefix=$(mktemp -d)
@@ -26,5 +27,12 @@ if command -v desktop-file-validate >/dev/null; then
 fi
 if command -v appstreamcli >/dev/null; then
     appstreamcli validate --pedantic --no-net "$prefix"/share/metainfo/*.xml
+fi
+sections() { readelf -S --wide "$1" | awk '{ print $2 }'; }
+sections "$prefix/games/kazuroi" | grep -qx '.symtab' || { echo "installed stripped unasked"; exit 1; }
+cmake --install "$build" --prefix "$prefix" --strip >/dev/null
+if sections "$prefix/games/kazuroi" | grep -Eqx '\.symtab|\.debug_info|\.comment'; then
+    echo "--strip left: $(sections "$prefix/games/kazuroi" | grep -Ex '\.symtab|\.debug_info|\.comment')"
+    exit 1
 fi
 echo "install layout ok"
