@@ -12,7 +12,59 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// Qt's own lines while it opens the display are held back: where there is no display the player
+// reads one line of ours, not Qt's advice to reinstall, and otherwise they come out as they were.
+struct HeldMessage {
+    QtMsgType type;
+    QByteArray file, function, category;
+    int line;
+    QString text;
+};
+std::vector<HeldMessage> heldMessages;
+
+// One line for a display that is not there: the one Qt tried (from its own line, since -display
+// may name it), or none at all.
+void sayNoDisplay(const QString& qtLine) {
+    const QString tried = qtLine.section(QLatin1String("connect to display"), 1).trimmed();
+    const std::string what = tried.isEmpty()
+                                 ? "no display was found (DISPLAY and WAYLAND_DISPLAY are unset)"
+                                 : "the display " + tried.toStdString() + " could not be opened";
+    std::fprintf(stderr, "kazuroi: %s; start it on an X11 or Wayland desktop\n", what.c_str());
+}
+
+// Puts the held lines out through Qt's own handler, a fatal one last (which ends the program).
+void releaseHeldMessages() {
+    qInstallMessageHandler(nullptr);
+    for (const HeldMessage& held : std::exchange(heldMessages, {}))
+        qt_message_output(held.type,
+                          QMessageLogContext(held.file.constData(), held.line,
+                                             held.function.constData(), held.category.constData()),
+                          held.text);
+}
+
+void holdBack(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    heldMessages.push_back(
+        {type, context.file, context.function, context.category, context.line, text});
+    if (type != QtFatalMsg)
+        return;
+    for (const HeldMessage& held : heldMessages)
+        if (held.text.contains(QLatin1String("connect to display")) ||
+            held.text.contains(QLatin1String("wl_display"))) {
+            sayNoDisplay(held.text);
+            std::_Exit(1);
+        }
+    releaseHeldMessages();
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     if (const auto status = kazuroi::answerCommandLine(argc, argv, std::cout, std::cerr))
@@ -20,7 +72,14 @@ int main(int argc, char** argv) {
     // A save beyond the file-size limit then fails with EFBIG, as any failed save, instead of
     // killing the game half-way through it.
     std::signal(SIGXFSZ, SIG_IGN);
+    qInstallMessageHandler(holdBack);
     QApplication app(argc, argv);
+    releaseHeldMessages();
+    // QApplication took its own options out; what it did not take on this platform is refused.
+    if (argc > 1) {
+        std::cerr << "kazuroi: unknown argument '" << argv[1] << "'; see kazuroi --help\n";
+        return 2;
+    }
     QApplication::setApplicationName(kazuroi::version::kInternalName);
     QApplication::setApplicationVersion(kazuroi::version::kProductVersion);
     QApplication::setDesktopFileName("io.github.kazuroi.kazuroi");

@@ -49,11 +49,13 @@ window_of() { xdotool search --all --onlyvisible --pid "$game_pid" --name "$1" 2
 has_window() { [ -n "$(window_of "$1")" ]; }
 running() { kill -0 "$game_pid" 2>/dev/null; }
 
-# Starts the game (under the limits given as arguments, for `ulimit`) with its start-up box open.
+# Starts the game (under the limits given as arguments, for `ulimit`, and with the arguments in
+# $game_args) with its start-up box open.
+game_args=()
 start_to_box() {
     (
         [ $# -eq 0 ] || ulimit "$@"
-        exec "$game" 2>"$work/game.log"
+        exec "$game" "${game_args[@]}" 2>"$work/game.log"
     ) &
     game_pid=$!
     pids+=($game_pid)
