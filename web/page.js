@@ -1,14 +1,20 @@
-// The page around the game: it draws the control model as the desktop window does, scales the
-// window to the screen, turns the player's presses (mouse, pen or touch) and the timers into the
-// game's events, and answers the platform's calls.
+// The page around the game: it draws the control model as the desktop window does, fits the
+// window to the screen (as one piece, or on an upright phone as a column of its pieces), turns the
+// player's presses (mouse, pen or touch) and the timers into the game's events, and answers the
+// platform's calls.
 "use strict";
+
+// The build this script belongs to, as do the page that loaded it and every file it loads.
+const kBuild = "@BUILD@";
 
 const page = {
   win: document.getElementById("window"),
   caption: document.getElementById("caption"),
   client: document.getElementById("client"),
   over: document.getElementById("over"),
+  announce: document.getElementById("announce"),
   controls: [],
+  named: new Map(), // name -> control
   timers: [0, 0],
   stacked: new Map(), // container -> controls placed in it so far
   rings: new Map(), // ring -> the number button it marks
@@ -18,8 +24,12 @@ const page = {
   shown: false, // the window is on the screen
   home: { left: 0, top: 0 }, // the window's place at its own size
   moved: false,
-  scale: 1,
+  scale: 1, // the window's, when it stands whole
+  column: null, // where each piece stands, when the window stands as a column
   boxes: 0, // boxes shown so far
+  newest: kBuild, // the newest build the offline copy holds
+  awake: false, // the screen is to stay on
+  wakeLock: null,
 };
 
 // Values for the game's random draws from the address, for tests that replay a game. Anything
@@ -43,6 +53,12 @@ const queued = queuedFromAddress(params);
 const Type = { Frame: 0, Button: 1, Label: 2, Shape: 3, TextBox: 4 };
 const Look = { Standard: 0, Graphical: 1, Flat: 2, Transparent: 3, Ring: 4, Filled: 5 };
 const Align = ["left", "right", "center"];
+
+// What a screen reader is told beyond each control's own text: the level as a number, the
+// verdict as it shows; the stage clear's shadow copy of its text is not read.
+const kLevel = "lblレベル";
+const kVerdict = "lbl正誤";
+const kShadow = "lblステージクリアs";
 
 // 0x00BBGGRR, or with the top bit set a system colour, as the desktop window shows it.
 const system = { 5: "#ffffff", 8: "#000000", 15: "#efefef", 16: "#9f9f9f", 18: "#000000" };
@@ -96,9 +112,11 @@ function makeElement(type, tabIndex) {
     return button;
   }
   if (type === Type.TextBox) {
+    // It lies below the client area: never seen, so neither read nor reached by Tab.
     const box = document.createElement("textarea");
-    box.tabIndex = -1;
     box.readOnly = true;
+    box.inert = true;
+    box.setAttribute("aria-hidden", "true");
     return box;
   }
   return document.createElement("div");
@@ -109,19 +127,21 @@ function dress(control, name, alignment) {
   const { el, type, look } = control;
   if (type === Type.Frame) {
     el.classList.add(look === Look.Flat ? "panel" : "frame");
-    // A screen reader hears a frame as a group, named by its caption or else by its role.
-    el.setAttribute("role", "group");
-    control.group = name.slice(3);
-    el.setAttribute("aria-label", control.group);
     if (look !== Look.Flat) {
+      // A screen reader hears a bordered frame as a group, named by its caption or its role.
+      el.setAttribute("role", "group");
+      control.group = name.slice(3);
+      el.setAttribute("aria-label", control.group);
       control.border = document.createElement("div");
       control.border.className = "border";
       el.append(control.border);
     }
   } else if (type === Type.Shape) {
     el.classList.add(look === Look.Ring ? "ring" : "rect");
+    if (look === Look.Ring) el.setAttribute("aria-hidden", "true"); // told by its button
   } else if (type === Type.Label) {
     el.classList.add("label");
+    if (name === kShadow) el.setAttribute("aria-hidden", "true");
   }
   if (type !== Type.Frame && type !== Type.Button && type !== Type.Label) return;
   control.text = document.createElement("span");
@@ -133,6 +153,12 @@ function dress(control, name, alignment) {
     control.text.style.transformOrigin = Align[alignment];
   }
   el.append(control.text);
+  if (name === kLevel) {
+    control.text.setAttribute("aria-hidden", "true");
+    control.reader = document.createElement("span");
+    control.reader.className = "reader";
+    el.append(control.reader);
+  }
   const inside = type === Type.Button ? 6 : type === Type.Frame ? 16 : 2;
   control.room = () => el.clientWidth - inside;
 }
@@ -157,16 +183,18 @@ function createControl(index, name, type, container, look, alignment, font, poin
   const el = makeElement(type, tabIndex);
   el.className = "control";
   el.dataset.control = name;
-  const control = { el, type, look, text: null, room: () => 0 };
+  const control = { el, name, type, look, text: null, room: () => 0, left: 0, top: 0, width: 0, height: 0 };
   dress(control, name, alignment);
   el.style.font = `${font ? Math.round((points * 96) / 72) : 12}px "KazuroiGothic", sans-serif`;
-  // Each container's children come front to back.
+  // Each container's children come front to back; the stacking stays so whatever order the
+  // page's elements are put in.
   const count = page.stacked.get(parent) || 0;
   page.stacked.set(parent, count + 1);
   el.style.zIndex = String(100 - count);
   listen(el, index, events);
   parent.append(el);
   page.controls[index] = control;
+  page.named.set(name, control);
 }
 
 function markWith(button, ring) {
@@ -181,6 +209,19 @@ function meter(bar, track) {
   el.setAttribute("aria-label", "残り時間");
   el.setAttribute("aria-valuemin", "0");
   el.setAttribute("aria-valuemax", "100");
+  page.meter.track.el.setAttribute("aria-hidden", "true");
+}
+
+// The page's element order is the order a screen reader reads in: within each container row by
+// row as the window shows its controls, top to bottom and then left to right.
+function orderForReaders() {
+  const containers = [page.client, ...page.controls.filter((c) => c.type === Type.Frame).map((c) => c.el)];
+  for (const container of containers) {
+    page.controls
+      .filter((c) => c.el.parentElement === container)
+      .sort((a, b) => a.top - b.top || a.left - b.left)
+      .forEach((c) => container.append(c.el));
+  }
 }
 
 // Sets a style only when it changes: a write of the same value still costs the browser work.
@@ -204,12 +245,17 @@ function showColours(c, back, fore) {
 }
 
 // What a screen reader hears: a number's selection from its ring, the time left from the bar's
-// width out of its track's.
-function tellReaders(c, visible) {
+// width out of its track's, the level as a number, and the verdict when it shows.
+function tellReaders(c, visible, text) {
   const button = page.rings.get(c);
   if (button) button.el.setAttribute("aria-pressed", String(visible));
+  if (c.reader) c.reader.textContent = `レベル ${[...text].filter((s) => s === "★").length}`;
+  if (c.name === kVerdict) {
+    const said = visible ? text : "";
+    if (page.announce.textContent !== said) page.announce.textContent = said;
+  }
   if (!page.meter || (c !== page.meter.bar && c !== page.meter.track)) return;
-  const width = (control) => parseFloat(control.el.style.width) || 0;
+  const width = (control) => control.width;
   const percent = Math.round((100 * width(page.meter.bar)) / Math.max(1, width(page.meter.track)));
   if (percent === page.meter.percent) return; // the bar moves every tick, the value seldom
   page.meter.percent = percent;
@@ -220,14 +266,16 @@ function tellReaders(c, visible) {
 function showControl(index, left, top, width, height, text, enabled, visible, back, fore) {
   const c = page.controls[index];
   const el = c.el;
+  Object.assign(c, { left, top, width, height });
   setStyle(el, "left", `${left}px`);
   setStyle(el, "top", `${top}px`);
   setStyle(el, "width", `${width}px`);
   setStyle(el, "height", `${height}px`);
   setStyle(el, "display", visible ? "" : "none");
-  if ((c.type === Type.Button || c.type === Type.TextBox) && el.disabled !== !enabled) el.disabled = !enabled;
+  if (c.type === Type.Button && el.disabled !== !enabled) el.disabled = !enabled;
+  if (page.column) placePiece(c);
   showColours(c, back, fore);
-  tellReaders(c, visible);
+  tellReaders(c, visible, text);
   if (!c.text) return;
   if (c.text.textContent !== text || !c.fitted) {
     c.text.textContent = text;
@@ -246,6 +294,7 @@ const kWake = 30;
 function syncTimer(timer, interval) {
   clearInterval(page.timers[timer]);
   page.timers[timer] = 0;
+  if (timer === 0) keepAwake(interval > 0);
   if (interval <= 0) return;
   const most = Math.ceil(Math.max(kWake, interval) / interval);
   let last = performance.now();
@@ -258,17 +307,47 @@ function syncTimer(timer, interval) {
   }, Math.max(kWake, interval));
 }
 
-// The screen the page has, in CSS pixels.
+// While the clock runs the screen stays on, where the browser can keep it so: a phone would dim
+// it in the middle of a question. A hidden page loses the lock, and takes it again when shown.
+async function keepAwake(on) {
+  page.awake = on;
+  const wanted = on && document.visibilityState === "visible";
+  if (!wanted && page.wakeLock) {
+    const lock = page.wakeLock;
+    page.wakeLock = null;
+    lock.release().catch(() => {});
+  }
+  if (!wanted || page.wakeLock || !("wakeLock" in navigator)) return;
+  page.wakeLock = "asking";
+  try {
+    const lock = await navigator.wakeLock.request("screen");
+    if (page.wakeLock !== "asking" || !page.awake) {
+      lock.release().catch(() => {});
+      return;
+    }
+    page.wakeLock = lock;
+    lock.addEventListener("release", () => {
+      if (page.wakeLock === lock) page.wakeLock = null;
+    });
+  } catch (e) {
+    if (page.wakeLock === "asking") page.wakeLock = null; // refused: the screen may dim
+  }
+}
+document.addEventListener("visibilitychange", () => keepAwake(page.awake));
+
+// The part of the page the player sees, in CSS pixels of the page: a pinch-zoom, were one to
+// happen, moves and shrinks it.
 function screenSize() {
   const view = window.visualViewport;
   return view
-    ? { width: view.width, height: view.height }
-    : { width: document.documentElement.clientWidth, height: document.documentElement.clientHeight };
+    ? { left: view.offsetLeft, top: view.offsetTop, width: view.width, height: view.height }
+    : { left: 0, top: 0, width: document.documentElement.clientWidth, height: document.documentElement.clientHeight };
 }
 
-// The window's own size, from its style alone: before the start-up box it is not laid out, so
-// that nothing of it asks for a font the box does not need.
-function naturalSize() {
+// The window's own size, from its style as the page first has it: before the start-up box it is
+// not laid out, so that nothing of it asks for a font the box does not need; and the column
+// changes its style but not the size the game knows.
+function styledSize() {
   const px = (el, property) => parseFloat(getComputedStyle(el)[property]) || 0;
   const border = px(page.win, "borderTopWidth");
   return {
@@ -276,31 +355,150 @@ function naturalSize() {
     height: px(page.caption, "height") + px(page.client, "height") + 2 * border,
   };
 }
+const kWindowSize = styledSize();
 
-// The window as one piece, its layout kept: at its own size where it fits and a mouse points,
-// else scaled to the screen, and on a touch screen to fill it, so that fingers find the buttons.
+const isTouch = () => matchMedia("(pointer: coarse)").matches;
+
+// How the window fits the screen: as one piece at its own size where it fits and a mouse points,
+// else scaled to the screen (on a touch screen to fill it, so that fingers find the buttons); and
+// on an upright touch screen too narrow for it, as a column of its pieces.
 const kMargin = 8;
 function fitWindow() {
   const screen = screenSize();
-  const { width, height } = naturalSize();
+  const touch = isTouch();
+  document.body.classList.toggle("touch", touch);
+  const { width, height } = kWindowSize;
   const most = Math.min((screen.width - 2 * kMargin) / width, (screen.height - 2 * kMargin) / height);
-  const touch = matchMedia("(pointer: coarse)").matches;
-  page.scale = touch ? most : Math.min(1, most);
+  page.win.classList.toggle("column", touch && screen.height > screen.width && most < 1);
+  if (page.win.classList.contains("column")) {
+    standAsColumn(screen);
+  } else {
+    standWhole(screen, touch ? most : Math.min(1, most), touch);
+  }
+  document.querySelectorAll('dialog[data-control="msgbox"]').forEach(placeBox);
+}
+
+function standWhole(screen, scale, touch) {
+  page.scale = scale;
+  for (const el of [page.win, page.client]) {
+    setStyle(el, "width", "");
+    setStyle(el, "height", "");
+  }
+  if (page.column) page.controls.forEach((c) => setStyle(c.el, "transform", ""));
+  page.column = null;
+  const { width, height } = kWindowSize;
   if (page.scale === 1 && !touch) {
     placeAtHome();
   } else {
-    setStyle(page.win, "left", `${Math.round((screen.width - width * page.scale) / 2)}px`);
-    setStyle(page.win, "top", `${Math.round((screen.height - height * page.scale) / 2)}px`);
+    setStyle(page.win, "left", `${Math.round(screen.left + (screen.width - width * page.scale) / 2)}px`);
+    setStyle(page.win, "top", `${Math.round(screen.top + (screen.height - height * page.scale) / 2)}px`);
   }
   setStyle(page.win, "transform", page.scale === 1 ? "" : `scale(${page.scale})`);
   page.caption.classList.toggle("fixed", page.scale !== 1 || touch);
-  document.querySelectorAll('dialog[data-control="msgbox"]').forEach(placeBox);
+}
+
+// The column over the whole screen: below the caption bar, the title and the stage (in two rows
+// where one cannot hold them), the question, the operators with 次の問題, やり直す and the time
+// bar beside them, and the answer. Each piece is drawn as the window draws it, scaled as one;
+// only where it stands changes, and only on the screen: the game's model keeps the layout.
+const kColumn = {
+  title: "lblタイトル", stage: "lblステージ", question: "frm問題", operators: "frm演算子",
+  side: ["cmd出題", "cmdやり直し", "shp制限時間表示枠"], bar: "shp制限時間残り", answer: "frm答案",
+  panel: "frmステージクリア", unseen: "Text1",
+};
+const kGap = 8;
+
+function standAsColumn(screen) {
+  page.scale = 1;
+  setStyle(page.win, "transform", "");
+  setStyle(page.win, "left", `${Math.round(screen.left)}px`);
+  setStyle(page.win, "top", `${Math.round(screen.top)}px`);
+  setStyle(page.win, "width", `${Math.floor(screen.width)}px`);
+  setStyle(page.win, "height", `${Math.floor(screen.height)}px`);
+  page.caption.classList.add("fixed");
+  const width = Math.floor(screen.width);
+  const height = Math.floor(screen.height) - page.caption.offsetHeight;
+  setStyle(page.client, "width", `${width}px`);
+  setStyle(page.client, "height", `${height}px`);
+  if (!page.named.has(kColumn.answer)) return; // the pieces are not made yet
+  page.column = columnPlaces(width, height);
+  page.controls.forEach(placePiece);
+}
+
+// Where each piece stands in a column WIDTH by HEIGHT, and its scale.
+function columnPlaces(width, height) {
+  const piece = (name) => page.named.get(name);
+  const [title, stage, question, operators, answer, panel] = [kColumn.title, kColumn.stage,
+    kColumn.question, kColumn.operators, kColumn.answer, kColumn.panel].map(piece);
+  const side = kColumn.side.map(piece);
+  const room = width - 2 * kGap;
+  // Rows of pieces, one under another: the widest piece fills the width, unless the rows are
+  // then too tall for the height. The title and the stage share a row where it holds them.
+  const rowsFor = (oneRow) => [...(oneRow ? [[title, stage]] : [[title], [stage]]), [question], [operators], [answer]];
+  const heightOf = (row) => Math.max(...row.map((c) => c.height));
+  const scaleFor = (rows) => Math.min(
+    ...rows.map((row) => (room - (row.length - 1) * kGap) / row.reduce((sum, c) => sum + c.width, 0)),
+    (height - (rows.length + 1) * kGap) / rows.reduce((sum, row) => sum + heightOf(row), 0));
+  const oneRow = scaleFor(rowsFor(true)) >= scaleFor(rowsFor(false));
+  const rows = rowsFor(oneRow);
+  const scale = scaleFor(rows);
+  // The operators' row is as wide as the operators alone: what they leave is the side column's.
+  // What is left of the height comes between the rows, up to three gaps' worth each.
+  const spare = height - rows.reduce((sum, row) => sum + heightOf(row), 0) * scale - (rows.length + 1) * kGap;
+  const gap = kGap + Math.min(3 * kGap, spare / (rows.length + 1));
+  const places = new Map();
+  const at = (c, x, y, k) => places.set(c.name, { x, y, k });
+  let y = gap + (spare - (rows.length + 1) * (gap - kGap)) / 2;
+  for (const row of rows) {
+    if (row[0] === operators) {
+      at(operators, kGap, y, scale);
+      placeSide(at, side, kGap + operators.width * scale + kGap, width - kGap, y, operators.height * scale);
+    } else if (row.length === 1 && row[0] !== title && row[0] !== stage) {
+      at(row[0], (width - row[0].width * scale) / 2, y, scale);
+    } else {
+      // The title at the left, the stage (its text set to the right) at the right.
+      for (const c of row) at(c, c === title ? kGap : width - kGap - c.width * scale, y, scale);
+    }
+    y += heightOf(row) * scale + gap;
+  }
+  places.set(kColumn.bar, places.get(kColumn.side[2]));
+  // The stage-clear panel crosses the whole column, across its width: its place in the window
+  // is mapped onto the column, the window's middle onto the column's.
+  const panelScale = room / panel.width;
+  places.set(panel.name, { x: kGap, k: panelScale, crossing: { height, ratio: height / kWindowSize.height } });
+  places.set(kColumn.unseen, { x: 0, y: height + 1, k: 1 }); // still below the client area
+  return places;
+}
+
+// 次の問題, やり直す and the time bar one under another between LEFT and RIGHT, in a row of
+// HEIGHT from TOP: scaled alike, each as one, as large as the room allows.
+function placeSide(at, side, left, right, top, height) {
+  const width = Math.max(...side.map((c) => c.width));
+  const tall = side.reduce((sum, c) => sum + c.height, 0);
+  const k = Math.min((right - left) / width, (height - (side.length - 1) * kGap) / tall);
+  const between = (height - tall * k) / (side.length - 1);
+  let y = top;
+  for (const c of side) {
+    at(c, left + (right - left - width * k) / 2, y, k);
+    y += c.height * k + between;
+  }
+}
+
+function placePiece(c) {
+  const at = page.column && page.column.get(c.name);
+  if (!at) return;
+  let y = at.y;
+  if (at.crossing) {
+    const middle = (kWindowSize.height - c.height) / 2;
+    y = (at.crossing.height - c.height * at.k) / 2 + (c.top - middle) * at.crossing.ratio;
+  }
+  setStyle(c.el, "transform", `translate(${(at.x - c.left).toFixed(2)}px, ${(y - c.top).toFixed(2)}px) scale(${at.k.toFixed(4)})`);
 }
 
 // At its own size the window stays wholly inside the page.
 function inside(left, top) {
   const screen = screenSize();
-  const size = naturalSize();
+  const size = kWindowSize;
   return {
     left: Math.round(Math.min(Math.max(0, left), Math.max(0, screen.width - size.width))),
     top: Math.round(Math.min(Math.max(0, top), Math.max(0, screen.height - size.height))),
@@ -314,7 +512,8 @@ function placeAtHome() {
 }
 
 // The stored place, kept inside the page where the window shows at its own size; scaled to fit,
-// the window is centred and the stored place is left as it was.
+// or as a column, the window stands where the screen has room and the stored place is left as it
+// was.
 function placeWindow(left, top) {
   page.home = { left, top };
   page.win.style.display = "block";
@@ -326,6 +525,8 @@ function placeWindow(left, top) {
 // key does nothing.
 function showWindow(text) {
   page.caption.textContent = text;
+  orderForReaders();
+  fitWindow(); // a column needs the pieces' sizes, which the window now has
   page.win.style.visibility = "visible";
   page.shown = true;
   fitAll();
@@ -351,20 +552,22 @@ page.caption.addEventListener("pointerdown", (event) => {
   page.caption.addEventListener("pointerup", () => page.caption.removeEventListener("pointermove", move), { once: true });
 });
 
-// A box at the window's scale, centred on the window (on the screen before the window shows),
-// and wholly on the screen.
+// A box wholly on the screen, in the middle of what the player sees on a touch screen and of
+// the window with a mouse; at the window's scale, but on a touch screen never smaller than its
+// own size, so that a thumb can read and answer it.
 function placeBox(box) {
   const screen = screenSize();
-  const width = box.offsetWidth * page.scale;
-  const height = box.offsetHeight * page.scale;
-  const area = page.shown
-    ? page.win.getBoundingClientRect()
-    : { left: 0, top: 0, width: screen.width, height: screen.height };
-  const left = Math.min(Math.max(0, area.left + (area.width - width) / 2), Math.max(0, screen.width - width));
-  const top = Math.min(Math.max(0, area.top + (area.height - height) / 2), Math.max(0, screen.height - height));
+  const touch = isTouch();
+  const room = Math.min((screen.width - 2 * kMargin) / box.offsetWidth, (screen.height - 2 * kMargin) / box.offsetHeight);
+  const scale = touch ? Math.max(1, Math.min(page.column ? 1 : page.scale, room)) : page.scale;
+  const width = box.offsetWidth * scale;
+  const height = box.offsetHeight * scale;
+  const area = page.shown && !touch ? page.win.getBoundingClientRect() : screen;
+  const left = Math.min(Math.max(screen.left, area.left + (area.width - width) / 2), screen.left + Math.max(0, screen.width - width));
+  const top = Math.min(Math.max(screen.top, area.top + (area.height - height) / 2), screen.top + Math.max(0, screen.height - height));
   setStyle(box, "left", `${Math.round(left)}px`);
   setStyle(box, "top", `${Math.round(top)}px`);
-  setStyle(box, "transform", page.scale === 1 ? "" : `scale(${page.scale})`);
+  setStyle(box, "transform", scale === 1 ? "" : `scale(${scale})`);
 }
 
 // A modal box, named by its title and text for screen readers, with its buttons.
@@ -434,27 +637,49 @@ function afterFirstBox() {
     document.head.append(link);
   }
   document.fonts.load('16px "KazuroiGothic"', "０").catch(() => {});
-  if ("serviceWorker" in navigator && location.protocol !== "file:")
-    navigator.serviceWorker.register("sw.js").catch((e) => console.warn("kazuroi: no offline copy:", e.message));
+  if ("serviceWorker" in navigator && location.protocol !== "file:") keepOfflineCopy();
+}
+
+// The offline copy: the worker learns which build this page plays (so that no copy it needs
+// goes) and tells of a newer one, which the next new game then plays.
+function keepOfflineCopy() {
+  const worker = navigator.serviceWorker;
+  worker.addEventListener("message", (event) => {
+    const said = event.data || {};
+    if (said.which && event.ports[0]) event.ports[0].postMessage({ build: kBuild });
+    // A page the worker does not answer for (opened past it) plays no build of its copies.
+    if (said.newest && worker.controller) page.newest = said.newest;
+  });
+  worker.startMessages();
+  worker.register("sw.js")
+    .then(() => worker.ready)
+    .then((registration) => registration.active.postMessage({ playing: kBuild }))
+    .catch((e) => console.warn("kazuroi: no offline copy:", e.message));
 }
 
 // The game is over: the window goes, and the page offers a new game.
 function endProgram() {
   page.ended = true;
   page.timers.forEach((t) => clearInterval(t));
+  keepAwake(false);
   page.win.style.display = "none";
   page.over.style.display = "block";
   page.over.querySelector('[data-page="again"]').focus();
 }
 
-// A new game in the same page: an empty window, then the program from its start-up box.
+// A new game: in the same page, from its start-up box; or, where a newer build is at hand, in
+// that build, as the page opened anew.
 function newGame() {
+  if (page.newest !== kBuild) {
+    location.reload();
+    return;
+  }
   page.over.style.display = "none";
   page.client.replaceChildren();
   page.caption.textContent = "";
   Object.assign(page, {
-    controls: [], timers: [0, 0], stacked: new Map(), rings: new Map(), meter: null,
-    ended: false, shown: false, moved: false,
+    controls: [], named: new Map(), timers: [0, 0], stacked: new Map(), rings: new Map(),
+    meter: null, ended: false, shown: false, moved: false, column: null,
   });
   page.win.style.visibility = "hidden";
   dispatch("kazuroi_restart", []);
@@ -487,8 +712,10 @@ function tabStops() {
     .sort((a, b) => a.tabIndex - b.tabIndex);
 }
 
-// Tab goes round the window's buttons in their tab order and never leaves the window.
+// Tab goes round the window's buttons in their tab order and never leaves the window. Once a key
+// is used, the focus shows on a touch screen too.
 document.addEventListener("keydown", (event) => {
+  document.body.classList.add("keys");
   if (event.key !== "Tab" || !page.shown || page.ended || document.querySelector("dialog[open]")) return;
   const stops = tabStops();
   if (!stops.length) return;
@@ -499,9 +726,15 @@ document.addEventListener("keydown", (event) => {
 });
 
 page.client.addEventListener("contextmenu", (event) => event.preventDefault());
+// Safari's own pinch gesture, which touch-action alone does not stop there.
+document.addEventListener("gesturestart", (event) => event.preventDefault());
 window.addEventListener("resize", fitWindow);
+matchMedia("(pointer: coarse)").addEventListener("change", fitWindow);
 fitWindow(); // the start-up box takes the scale the window will have
-if (window.visualViewport) visualViewport.addEventListener("resize", fitWindow);
+if (window.visualViewport) {
+  visualViewport.addEventListener("resize", fitWindow);
+  visualViewport.addEventListener("scroll", fitWindow);
+}
 // Leaving the page closes the window; with a box open the game just ends, storing nothing.
 window.addEventListener("pagehide", () => {
   if (!page.busy && !page.ended && page.shown) Module.ccall("kazuroi_unload", null, ["number"], [page.moved ? 1 : 0]);
@@ -525,10 +758,10 @@ const KazuroiPage = {
   seed: () => (params.has("seed") ? Number(params.get("seed")) >>> 0 : Date.now() >>> 0),
   queuedRandom: () => (queued.length ? queued.shift() : -1),
   focus: (name) => {
-    const el = page.client.querySelector(`[data-control="${CSS.escape(name)}"]`);
+    const el = page.named.get(name)?.el;
     if (el) el.focus({ preventScroll: true });
   },
-  outerHeight: () => naturalSize().height, // pixels
+  outerHeight: () => kWindowSize.height, // pixels
 };
 
 var Module = {

@@ -1,9 +1,12 @@
 """The site served as a static host serves it: HTTP/1.1 with connections kept open, and text and
 WebAssembly sent gzipped to a browser that takes it. For the page's tests and budgets, and for
-playing (./dev web).
+playing (./dev web). A test may put another build online (Host.site), and may have the host send
+what many hosts send, a file's date and no word on caching, so that a browser keeps the file
+for a while by its own rule.
 
 Usage: static_host.py SITE_DIR PORT   (serves until interrupted)
 """
+import email.utils
 import functools
 import gzip
 import http.server
@@ -33,6 +36,7 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         super().finish()
 
     def do_GET(self):
+        self.directory = self.server.site  # a connection kept open sees another build put online
         path = self.translate_path(self.path.split("?", 1)[0])
         if os.path.isdir(path):
             path = os.path.join(path, "index.html")
@@ -41,6 +45,11 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             return
         extension = os.path.splitext(path)[1]
         body = packed(path, extension in COMPRESSED and "gzip" in self.headers.get("Accept-Encoding", ""))
+        modified = email.utils.formatdate(int(os.path.getmtime(path)), usegmt=True)
+        if self.server.dated and self.headers.get("If-Modified-Since") == modified:
+            self.send_response(304)
+            self.end_headers()
+            return
         self.send_response(200)
         self.send_header("Content-Type", self.extensions_map.get(extension, "application/octet-stream"))
         if extension in COMPRESSED:
@@ -48,7 +57,10 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             if "gzip" in self.headers.get("Accept-Encoding", ""):
                 self.send_header("Content-Encoding", "gzip")
         self.send_header("Content-Length", str(len(body)))
-        self.send_header("Cache-Control", "no-cache")
+        if self.server.dated:
+            self.send_header("Last-Modified", modified)
+        else:
+            self.send_header("Cache-Control", "no-cache")
         self.end_headers()
         self.wfile.write(body)
 
@@ -65,17 +77,28 @@ def packed(path, zipped):
 
 
 class Host:
-    """The site on 127.0.0.1 at a port of its own (or the one given), until stopped."""
+    """The site on 127.0.0.1 at a port of its own (or the one given), until stopped; `site` is
+    the folder served, which may change. `dated`: Last-Modified and no Cache-Control."""
 
-    def __init__(self, site, port=0):
+    def __init__(self, site, port=0, dated=False):
         self.server = http.server.ThreadingHTTPServer(
             ("127.0.0.1", port), functools.partial(Handler, directory=site))
+        self.server.site = site
+        self.server.dated = dated
         self.server.daemon_threads = True
         # A browser that goes before the answer is whole is no fault of the site's.
         self.server.handle_error = lambda request, address: None
         self.server.open_connections = set()
         threading.Thread(target=self.server.serve_forever, daemon=True).start()
         self.url = f"http://127.0.0.1:{self.server.server_address[1]}/"
+
+    @property
+    def site(self):
+        return self.server.site
+
+    @site.setter
+    def site(self, folder):
+        self.server.site = folder
 
     def stop(self):
         """Gone as a host that is down: no new connection, and the open ones closed."""

@@ -1,0 +1,44 @@
+# Writes the site from the parts of one build: the build's version is the hash of all its parts,
+# and the files its code and fonts are in carry that version in their names, so that a page can
+# only ever load the files of the build its index.html belongs to, whatever a cache holds. The
+# service worker comes last, with the list of the site's files.
+# cmake -DPARTS=... -DSITE=... -DTEMPLATE=sw.js -P make_site.cmake
+cmake_minimum_required(VERSION 3.25)
+file(GLOB parts RELATIVE ${PARTS} ${PARTS}/*)
+list(REMOVE_ITEM parts sw.js)
+list(SORT parts)
+set(hashes "")
+foreach(part ${parts})
+  file(SHA256 ${PARTS}/${part} hash)
+  string(APPEND hashes "${hash} ${part}\n")
+endforeach()
+string(SHA256 all "${hashes}")
+string(SUBSTRING ${all} 0 16 VERSION)
+
+set(named page.js kazuroi.js kazuroi.wasm kazuroi-box.woff2 kazuroi-gothic.woff2)
+# The texts that name those files, or the build.
+set(naming index.html page.js kazuroi.js)
+
+file(REMOVE_RECURSE ${SITE})
+file(MAKE_DIRECTORY ${SITE})
+set(files "\"./\"")
+foreach(part ${parts})
+  set(name ${part})
+  if(part IN_LIST named)
+    string(REGEX REPLACE "^(.*)(\\.[a-z0-9]+)$" "\\1.${VERSION}\\2" name ${part})
+  endif()
+  if(part IN_LIST naming)
+    file(READ ${PARTS}/${part} text)
+    foreach(file ${named})
+      string(REGEX REPLACE "^(.*)(\\.[a-z0-9]+)$" "\\1.${VERSION}\\2" versioned ${file})
+      string(REPLACE "\"${file}\"" "\"${versioned}\"" text "${text}")
+    endforeach()
+    string(REPLACE "@BUILD@" "${VERSION}" text "${text}")
+    file(WRITE ${SITE}/${name} "${text}")
+  else()
+    file(COPY_FILE ${PARTS}/${part} ${SITE}/${name})
+  endif()
+  string(APPEND files ", \"${name}\"")
+endforeach()
+set(FILES ${files})
+configure_file(${TEMPLATE} ${SITE}/sw.js @ONLY)
