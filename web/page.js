@@ -15,7 +15,8 @@ const page = {
   announce: document.getElementById("announce"),
   controls: [],
   named: new Map(), // name -> control
-  timers: [0, 0],
+  timers: [{ id: 0 }, { id: 0 }], // each timer's next wake
+  drawn: 0, // changes drawn so far
   stacked: new Map(), // container -> controls placed in it so far
   rings: new Map(), // ring -> the number button it marks
   meter: null, // the time bar and its track
@@ -265,6 +266,7 @@ function tellReaders(c, visible, text) {
 
 function showControl(index, left, top, width, height, text, enabled, visible, back, fore) {
   const c = page.controls[index];
+  page.drawn += 1;
   const el = c.el;
   Object.assign(c, { left, top, width, height });
   setStyle(el, "left", `${left}px`);
@@ -286,25 +288,34 @@ function showControl(index, left, top, width, height, text, enabled, visible, ba
   c.fitted = page.shown && visible;
 }
 
-// A timer ticks at its interval, but the page wakes at most every 30 ms and then delivers the
-// ticks that fell due: a browser's timer costs more to wake than the game's tick. Ticks that
-// fall due while a box is open, or more than a wake's worth late, are dropped, as on the
-// desktop.
+// A timer ticks at its interval, but the page wakes less often and then delivers the ticks that
+// fell due: a browser's wake, and the frame it then draws, cost more than the game's tick. While
+// the ticks change what is drawn (the bar growing, fading or blinking, the panel falling) the
+// page wakes every 30 ms, or at the timer's interval if that is longer; while they change nothing
+// on the screen (the clock draining between two pixels), every 200 ms. A tick's remainder is kept
+// for the next wake. Ticks that fall due while a box is open, or more than two resting wakes'
+// worth late, are dropped, as on the desktop.
 const kWake = 30;
+const kRestingWake = 200;
 function syncTimer(timer, interval) {
-  clearInterval(page.timers[timer]);
-  page.timers[timer] = 0;
+  clearTimeout(page.timers[timer].id);
+  page.timers[timer] = { id: 0 };
   if (timer === 0) keepAwake(interval > 0);
   if (interval <= 0) return;
-  const most = Math.ceil(Math.max(kWake, interval) / interval);
+  const ticking = page.timers[timer];
+  const most = Math.ceil((2 * Math.max(kRestingWake, interval)) / interval);
   let last = performance.now();
-  page.timers[timer] = setInterval(() => {
-    const now = performance.now();
-    const due = Math.floor((now - last) / interval);
-    if (due <= 0) return;
-    last = due > most ? now : last + due * interval;
-    dispatch("kazuroi_ticks", [timer, Math.min(due, most)]);
-  }, Math.max(kWake, interval));
+  const wake = async () => {
+    const due = Math.floor((performance.now() - last) / interval);
+    const drawn = page.drawn;
+    if (due > 0) {
+      last = due > most ? performance.now() : last + due * interval;
+      await dispatch("kazuroi_ticks", [timer, Math.min(due, most)]);
+    }
+    if (page.timers[timer] !== ticking) return; // the game stopped or reset this timer meanwhile
+    ticking.id = setTimeout(wake, Math.max(interval, page.drawn !== drawn ? kWake : kRestingWake));
+  };
+  ticking.id = setTimeout(wake, Math.max(interval, kWake));
 }
 
 // While the clock runs the screen stays on, where the browser can keep it so: a phone would dim
@@ -660,7 +671,7 @@ function keepOfflineCopy() {
 // The game is over: the window goes, and the page offers a new game.
 function endProgram() {
   page.ended = true;
-  page.timers.forEach((t) => clearInterval(t));
+  page.timers.forEach((t) => clearTimeout(t.id));
   keepAwake(false);
   page.win.style.display = "none";
   page.over.style.display = "block";
@@ -678,7 +689,7 @@ function newGame() {
   page.client.replaceChildren();
   page.caption.textContent = "";
   Object.assign(page, {
-    controls: [], named: new Map(), timers: [0, 0], stacked: new Map(), rings: new Map(),
+    controls: [], named: new Map(), timers: [{ id: 0 }, { id: 0 }], stacked: new Map(), rings: new Map(),
     meter: null, ended: false, shown: false, moved: false, column: null,
   });
   page.win.style.visibility = "hidden";
