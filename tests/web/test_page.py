@@ -432,6 +432,7 @@ class WholeGame(unittest.TestCase):
                 page.wait(lambda: page.board()["next"], "the animation's end")
             if stage == "Stage 1":
                 self.check_crossing(driver.execute_script("return panelSteps;"))
+                self.assertEqual(read_aloud().count("ステージクリア"), 1, "the panel's text read twice")
             if stage != "Final Stage":
                 page.press("cmd出題")
         self.assertEqual(page.box()["text"], "天才ちゃうか。\nもう1問出したろ。")
@@ -902,6 +903,25 @@ class Installed(unittest.TestCase):
             own.stop()
 
 
+def read_aloud():
+    """What a screen reader reads of the page, in its order (the tree walked depth first): texts
+    (a button's own excepted), buttons and the time bar."""
+    nodes = cdp("Accessibility.getFullAXTree")["nodes"]
+    by_id = {n["nodeId"]: n for n in nodes}
+    read = []
+
+    def walk(node, in_button):
+        role = node.get("role", {}).get("value")
+        name = " ".join(node.get("name", {}).get("value", "").split())
+        if not node.get("ignored") and name and (role in ("button", "progressbar") or role == "StaticText" and not in_button):
+            read.append(name)
+        for child in node.get("childIds", []):
+            if child in by_id:
+                walk(by_id[child], in_button or role == "button")
+    walk(nodes[0], False)
+    return read
+
+
 class ScreenReaders(unittest.TestCase):
     def tree(self):
         nodes = cdp("Accessibility.getFullAXTree")["nodes"]
@@ -919,22 +939,7 @@ class ScreenReaders(unittest.TestCase):
         return None
 
     def read(self):
-        """What a screen reader reads of the page, in its order (the tree walked depth first):
-        texts (a button's own excepted), buttons and the time bar."""
-        nodes = cdp("Accessibility.getFullAXTree")["nodes"]
-        by_id = {n["nodeId"]: n for n in nodes}
-        read = []
-
-        def walk(node, in_button):
-            role = node.get("role", {}).get("value")
-            name = " ".join(node.get("name", {}).get("value", "").split())
-            if not node.get("ignored") and name and (role in ("button", "progressbar") or role == "StaticText" and not in_button):
-                read.append(name)
-            for child in node.get("childIds", []):
-                if child in by_id:
-                    walk(by_id[child], in_button or role == "button")
-        walk(nodes[0], False)
-        return read
+        return read_aloud()
 
     def test_boxes_numbers_the_time_bar_and_frames(self):
         page = Page("?random=0,0.9,0.8,0.7,0.5")  # 1 2 3 5 in Stage 3
