@@ -614,7 +614,9 @@ async function messageBox(text, title, yesNo) {
   const box = makeBox(text, title, yesNo ? ["はい", "いいえ"] : ["OK"]);
   await document.fonts.load('16px "KazuroiBox"', title + text).catch(() => {});
   return new Promise((resolve) => {
+    let answered = false;
     const answer = (value) => {
+      answered = true;
       box.close();
       box.remove();
       resolve(value);
@@ -622,10 +624,21 @@ async function messageBox(text, title, yesNo) {
     const [first, second] = box.querySelectorAll("button");
     first.addEventListener("click", () => answer(1));
     if (second) second.addEventListener("click", () => answer(0));
-    // Escape closes a box with OK alone, and does nothing to the Yes/No question.
+    // Escape closes a box with OK alone, and does nothing to the Yes/No question. The browser
+    // closes a box on Escape by itself before the page has had a tap or a click: then the
+    // question is asked again, and a box with OK alone is answered.
     box.addEventListener("cancel", (event) => {
       event.preventDefault();
       if (!yesNo) answer(1);
+    });
+    box.addEventListener("close", () => {
+      if (answered) return;
+      if (!yesNo) {
+        answer(1);
+        return;
+      }
+      box.showModal();
+      first.focus();
     });
     document.body.append(box);
     box.showModal();
