@@ -1,9 +1,12 @@
-// Every control's fonts, colours and alignment as the window is created, against a table copied
-// by hand from the game's own layout tables (never read from the layout in the code).
+// Every control's container, place, size, fonts, colours and alignment as the window is created,
+// against tables copied by hand from the game's own layout tables (never read from the layout in
+// the code).
 #include "test_form.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <iterator>
 #include <optional>
 
 namespace kazuroi {
@@ -80,6 +83,62 @@ TEST(Layout, FontsColoursAndAlignmentAsCreated) {
         EXPECT_NE(t.form.findControl(name)->Look, Look::Transparent) << name;
     // The time bar's track sets a full bar off from the window's button face.
     EXPECT_NE(t.form.shp制限時間表示枠.BackColor, kFace);
+}
+
+// Where each control sits in its container, in twips, and how big it is.
+struct Place {
+    const char* name;
+    const char* container; // nullptr: the window's client area
+    float left, top, width, height;
+};
+
+// clang-format off
+const Place kPlaces[] = {
+    {"frm問題",           nullptr,            360,  1080, 5295, 2775},
+    {"frm演算子",         nullptr,            6000, 1080, 2415, 2775},
+    {"frm答案",           nullptr,            360,  4080, 5895, 2775},
+    {"frmステージクリア",  nullptr,            240,  7200, 8295, 2415},
+    {"cmd数字(0)",        "frm問題",          600,  1080, 855,  855},
+    {"cmd数字(1)",        "frm問題",          1680, 1080, 855,  855},
+    {"cmd数字(2)",        "frm問題",          2760, 1080, 855,  855},
+    {"cmd数字(3)",        "frm問題",          3840, 1080, 855,  855},
+    {"cmd数字(4)",        "frm答案",          240,  480,  5415, 855},
+    {"cmd数字(5)",        "frm答案",          240,  1560, 5415, 855},
+    {"cmd加算",           "frm演算子",        240,  480,  855,  855},
+    {"cmd減算",           "frm演算子",        240,  1560, 855,  855},
+    {"cmd乗算",           "frm演算子",        1320, 480,  855,  855},
+    {"cmd除算",           "frm演算子",        1320, 1560, 855,  855},
+    {"cmd出題",           nullptr,            6480, 4320, 1935, 555},
+    {"cmdやり直し",       nullptr,            6480, 5160, 1935, 555},
+    {"lblタイトル",        nullptr,            480,  240,  5175, 615},
+    {"lblステージ",        nullptr,            6000, 240,  2415, 615},
+    {"lblレベル",          "frm問題",          3480, 360,  1575, 375},
+    {"lbl正誤",            "frm答案",          1200, 1560, 4455, 1095},
+    {"lblステージクリア",   "frmステージクリア", 960,  720,  6375, 855},
+    {"lblステージクリアs",  "frmステージクリア", 1005, 765,  6375, 855},
+    {"shp選択印(0)",       "frm問題",          360,  840,  1305, 1305},
+    {"shp選択印(1)",       "frm問題",          1440, 840,  1305, 1305},
+    {"shp選択印(2)",       "frm問題",          2520, 840,  1305, 1305},
+    {"shp選択印(3)",       "frm問題",          3600, 840,  1305, 1305},
+    {"shp選択印(4)",       "frm答案",          2280, 240,  1305, 1305},
+    {"shp選択印(5)",       "frm答案",          2280, 1320, 1305, 1305},
+    {"shp制限時間残り",     nullptr,            6480, 6120, 1335, 615},
+    {"shp制限時間表示枠",   nullptr,            6480, 6120, 1935, 615},
+    {"Text1",             nullptr,            2160, 7440, 2775, 975},
+};
+// clang-format on
+
+TEST(Layout, EveryControlInItsContainerAtItsPlace) {
+    TestForm t;
+    EXPECT_EQ(t.form.controls().size(), std::size(kPlaces));
+    for (const Place& p : kPlaces) {
+        const Control* c = t.form.findControl(p.name);
+        ASSERT_NE(c, nullptr) << p.name;
+        EXPECT_EQ(c->Container ? c->Container->Name : "", p.container ? p.container : "") << p.name;
+        EXPECT_EQ((std::array{c->Left, c->Top, c->Width, c->Height}),
+                  (std::array{p.left, p.top, p.width, p.height}))
+            << p.name;
+    }
 }
 
 } // namespace

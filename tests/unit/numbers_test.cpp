@@ -1,5 +1,6 @@
 // Reading and writing the stored position, and the 16-bit rounding the game relies on.
 #include "game/numbers.h"
+#include "test_form.h"
 
 #include <gtest/gtest.h>
 
@@ -102,6 +103,32 @@ TEST(LeadingNumber, SkipsEveryBlankAndSignButNothingElse) {
                               "15",
                               "_15", "\"15"})
         EXPECT_EQ(leadingNumber(other), 0) << '"' << other << '"';
+}
+
+// The window's place as the Load handler reads it, in every form a hand or another program may
+// store it: exponents in either case, signs, blanks, fifteen significant digits, and the
+// largest coordinate the game keeps (32767 pixels) with one past it, which is read as 0.
+TEST(StoredPlace, ReadInEveryFormAHandOrAProgramWrites) {
+    const struct {
+        const char* text;
+        float left;
+    } rows[] = {
+        {" 1500", 1500},       {"1500", 1500},        {"1.5E3", 1500},
+        {"1.5e3", 1500},       {"15E+2", 1500},       {"150000e-2", 1500},
+        {"+1500", 1500},       {"-1500", -1500},      {"\t 1500", 1500},
+        {" \t-1.5E3x", -1500}, {"1500.25", 1500.25f}, {"1234.56789012345", 1234.56789012345f},
+        {"491505", 491505},    {"-491505", -491505},  {"491505.0000001", 0},
+        {"491520", 0},         {"-491520", 0},        {"123456789012345", 0},
+        {"4.91505E5", 491505}, {"4.9152E5", 0},
+    };
+    for (const auto& row : rows) {
+        TestForm t;
+        t.platform.writeSetting(kSettingsApplication, kSettingsSection, "Left", row.text);
+        t.platform.writeSetting(kSettingsApplication, kSettingsSection, "Top", row.text);
+        t.form.Form_Load();
+        EXPECT_EQ(t.form.Left, row.left) << '"' << row.text << '"';
+        EXPECT_EQ(t.form.Top, row.left) << '"' << row.text << '"';
+    }
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <sstream>
 
 namespace kazuroi {
@@ -23,6 +24,21 @@ std::string errorOf(const std::string& script) {
         return e.what();
     }
     return "no error";
+}
+
+// Each escape inside quotes, and a backslash anywhere else.
+TEST(Tokenize, EveryEscapeInQuotes) {
+    const struct {
+        const char* line;
+        std::string token;
+    } rows[] = {
+        {R"(x "a\"b")", "\"a\"b"}, {R"(x "a\\b")", "\"a\\b"}, {R"(x "a\rb")", "\"a\rb"},
+        {R"(x "a\nb")", "\"a\nb"}, {R"(x "a\tb")", "\"atb"},  {R"(x "\\")", "\"\\"},
+        {R"(x "\r\n")", "\"\r\n"}, {R"(x a\rb)", "a\\rb"},    {R"(x "")", "\""},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(tokenize(row.line), (std::vector<std::string>{"x", row.token})) << row.line;
+    EXPECT_THROW(tokenize(R"(x "a\")"), ScriptError) << "an escaped quote ends nothing";
 }
 
 TEST(Tokenize, BlanksQuotesAndComments) {
@@ -125,6 +141,29 @@ TEST(Bounds, EachLimitTakesItsEdgeAndRefusesOnePast) {
         {"", "set SlotValues(3) 9", true},
         {"", "set SlotValues(3) -1", false},
         {"", "set SlotValues(3) 10", false},
+        {"", "set SlotValues(0) 9", true},
+        {"", "set SlotValues(-1) 0", false},
+        {"", "set SlotValues(7) 0", false},
+        {"", "set SlotValues(4) 10", true},
+        {"", "set SlotValues(5) -32768", true},
+        {"", "set StageRecords(0).MinLevel 1", true},
+        {"", "set StageRecords(6).MinLevel 1", true},
+        {"", "set StageRecords(-1).MinLevel 1", false},
+        {"", "set StageRecords(7).MinLevel 1", false},
+        {"", "set StageParams(0).DrainStep 0", true},
+        {"", "set StageParams(-1).DrainStep 0", false},
+        {"", "set Orderings(0,0) 0", true},
+        {"", "set Orderings(-1,0) 0", false},
+        {"", "set Orderings(0,-1) 0", false},
+        {"", "get cmd数字(0).Caption", true},
+        {"", "get cmd数字(5).Caption", true},
+        {"", "get cmd数字(-1).Caption", false},
+        {"", "get cmd数字(6).Caption", false},
+        {"", "get shp選択印(0).Visible", true},
+        {"", "get shp選択印(5).Visible", true},
+        {"", "get shp選択印(6).Visible", false},
+        {"load\n", "set StageRecords(5).MinLevel 1", true},
+        {"load\n", "set StageRecords(5).MinLevel 0", false}, // the Extra Stage could draw level 0
         {"", "set SlotValues(6) -32768", true},
         {"", "set SlotValues(6) 32767", true},
         {"", "set SlotValues(6) -32769", false},
@@ -185,6 +224,60 @@ TEST(Input, OnlyToLiveControls) {
     EXPECT_NE(out.find("ignored: down cmd数字(0)\n"), std::string::npos);
     EXPECT_NE(out.find("ignored: click cmd出題\n"), std::string::npos);
     EXPECT_NE(out.find("ignored: tick tim制限時間タイマ\n"), std::string::npos);
+}
+
+// Both timers' ticks over a run of mixed commands (waits of every length, single ticks, a timer
+// switched off and on, a new interval) against a plain model of the clock: a timer fires each
+// time its interval has passed since it last fired or was started; a tick command fires it now;
+// a change to Enabled or Interval starts its interval afresh. Each timer's ticks are counted by
+// what one tick does: the bar grows by 10 twips, the panel moves a step.
+TEST(Wait, TicksAsAPlainClockGivesThem) {
+    std::ostringstream out;
+    ScriptRunner runner(out);
+    for (const char* line :
+         {"answer No", "load", "set StageParams(2).DrainStep 0",
+          "set shp制限時間表示枠.Width 32000", "set TimeLeft 32000", "set shp制限時間残り.Width 0",
+          "set AnimationStep -32000", "set timアニメーションタイマ.Interval 70"})
+        runner.runLine(line);
+    struct Model {
+        bool on;
+        long interval, due = 0, ticks = 0;
+    };
+    Model bar{true, 10}, panel{true, 70};
+    for (Model* m : {&bar, &panel})
+        m->due = long(runner.now()) + m->interval;
+    long now = long(runner.now());
+    std::mt19937 random(2026);
+    for (int step = 0; step < 400; ++step) {
+        const int kind = int(random() % 6);
+        const bool first = random() % 2;
+        Model& m = first ? bar : panel;
+        const std::string timer = first ? "tim制限時間タイマ" : "timアニメーションタイマ";
+        if (kind <= 2) {
+            const long ms = long(random() % (kind == 0 ? 3 : 200));
+            runner.runLine("wait " + std::to_string(ms));
+            for (Model* t : {&bar, &panel})
+                for (; t->on && t->due <= now + ms; t->due += t->interval)
+                    ++t->ticks;
+            now += ms;
+        } else if (kind == 3) {
+            runner.runLine("tick " + timer);
+            if (m.on) {
+                ++m.ticks;
+                m.due = now + m.interval;
+            }
+        } else if (kind == 4) {
+            m.on = !m.on;
+            runner.runLine("set " + timer + ".Enabled " + (m.on ? "True" : "False"));
+            m.due = now + m.interval;
+        } else {
+            m.interval = 5 + long(random() % 90);
+            runner.runLine("set " + timer + ".Interval " + std::to_string(m.interval));
+            m.due = now + m.interval;
+        }
+        ASSERT_EQ(runner.form().shp制限時間残り.Width, float(10 * bar.ticks)) << "step " << step;
+        ASSERT_EQ(runner.form().AnimationStep, -32000 + panel.ticks) << "step " << step;
+    }
 }
 
 TEST(Wait, DeliversTicksAtTheirIntervals) {
