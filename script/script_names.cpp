@@ -97,6 +97,8 @@ const Field<Control> kControlProperties[] = {
     {"Height",    [](Control& c) -> Ref { return SingleRef{&c.Height}; }},
     {"BackColor", [](Control& c) -> Ref { return ColourRef{&c.BackColor}; }},
     {"ForeColor", [](Control& c) -> Ref { return ColourRef{&c.ForeColor}; }},
+    // The layout's font, in points (0 for the window's default): read only.
+    {"FontSize",  [](Control& c) -> Ref { return ReadOnly{shortestText(c.Font.Size)}; }},
 };
 
 const Field<Timer> kTimerProperties[] = {
