@@ -94,9 +94,7 @@ int main(int argc, char** argv) {
         if (const QString warning = kazuroi::missingJapaneseFontWarning(); !warning.isEmpty())
             std::fprintf(stderr, "%s\n", qPrintable(warning));
     });
-    QFont base(QStringLiteral("MS UI Gothic"));
-    base.setPixelSize(12);
-    QApplication::setFont(base);
+    kazuroi::useDefaultFont();
 
     kazuroi::QtPlatform platform;
     kazuroi::Form1 form(platform);

@@ -101,6 +101,12 @@ void substituteJapaneseFonts() {
         QFont::insertSubstitutions(QString::fromUtf8(face), standIns);
 }
 
+void useDefaultFont() {
+    QFont base(QStringLiteral("MS UI Gothic"));
+    base.setPixelSize(12);
+    QApplication::setFont(base);
+}
+
 QString missingJapaneseFontWarning() {
     if (!QFontDatabase::families(QFontDatabase::Japanese).isEmpty())
         return {};

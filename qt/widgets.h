@@ -20,6 +20,9 @@ QFont fontFor(const FontSpec& face, const QFont& fallback);
 QFont fittedFont(QFont font, const QString& text, QSizeF room);
 // Japanese stand-ins for the fonts the layout names; call before any widget exists.
 void substituteJapaneseFonts();
+// The window's default font, for the controls without a face of their own and the boxes: 12
+// pixels, whatever the screen's dots per inch.
+void useDefaultFont();
 // One line for standard error when no installed font has Japanese glyphs, else empty.
 QString missingJapaneseFontWarning();
 // Screen readers: a number's selection, the time bar's value.

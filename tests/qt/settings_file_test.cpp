@@ -425,6 +425,26 @@ TEST_F(SettingsFileTest, LeftoversOfAKilledSaveGoAtTheNextStart) {
     EXPECT_EQ(contents(ini), busyFile());
 }
 
+// A settings folder made new is the user's alone, with every folder made for it; a new settings
+// file takes the umask as any new file does.
+TEST_F(SettingsFileTest, NewFoldersAndFilesTakeTheirModes) {
+    for (const mode_t mask : {mode_t(022), mode_t(077), mode_t(002)}) {
+        const fs::path top = dir / ("new" + std::to_string(mask));
+        const fs::path folder = top / "config" / "kazuroi";
+        const mode_t old = ::umask(mask);
+        const std::string why = save(folder / "kazuroi.ini");
+        ::umask(old);
+        ASSERT_EQ(why, "") << mask;
+        struct stat st {};
+        for (const fs::path& made : {top, top / "config", folder}) {
+            ASSERT_EQ(::stat(made.c_str(), &st), 0);
+            EXPECT_EQ(st.st_mode & 07777, 0700u) << made << " under umask " << mask;
+        }
+        ASSERT_EQ(::stat((folder / "kazuroi.ini").c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0666u & ~mask) << "under umask " << mask;
+    }
+}
+
 TEST(SettingsPath, FollowsXdgButNeverARelativeFolder) {
     const char* home = std::getenv("HOME");
     ASSERT_NE(home, nullptr);

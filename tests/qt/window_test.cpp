@@ -116,6 +116,18 @@ TEST(Window, ControlsArePlacedAsLaidOut) {
     EXPECT_EQ(w.widget(w.form.cmd数字[5])->parentWidget(), w.widget(w.form.frm答案));
 }
 
+// Every control's widget stands where the game's model places it, in its container's widget.
+TEST(Window, EveryControlDrawnWhereTheGamePlacesIt) {
+    Window w;
+    for (const Control* c : w.form.controls()) {
+        const PixelRect r = kazuroi::pixelRect(*c);
+        EXPECT_EQ(w.widget(*c)->geometry(), QRect(r.left, r.top, r.width, r.height)) << c->Name;
+        EXPECT_EQ(w.widget(*c)->parentWidget(),
+                  c->Container ? w.widget(*c->Container) : static_cast<QWidget*>(&w.window))
+            << c->Name;
+    }
+}
+
 TEST(Window, CaptionsAndVisibilityAfterLoad) {
     Window w;
     const auto text = [&](const Control& c) {
@@ -233,6 +245,79 @@ TEST(Window, KeysActOnlyWhereTheGamePutTheFocus) {
     EXPECT_EQ(order.join(" "),
               "cmd数字(0) cmd数字(1) cmd数字(2) cmd数字(3) cmd加算 cmd減算 cmd乗算 "
               "cmd除算 cmdやり直し cmd数字(4) cmd数字(5) cmd出題");
+}
+
+// Space, Return and Enter on every button the keyboard reaches: a number or operator never acts
+// on a key; 次の問題 and やり直す act on each, as on a click.
+TEST(Window, SpaceAndEnterOnEveryFocusableButton) {
+    for (Qt::Key key : {Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter}) {
+        SCOPED_TRACE(QTest::toString(key));
+        Window w;
+        QApplication::setActiveWindow(&w.window);
+        Form1& f = w.form;
+        putQuestion(w);
+        press(w, {&f.cmd数字[0], &f.cmd数字[1]}); // every operator is offered
+        const auto board = [&] {
+            std::vector<std::string> shown;
+            for (const Control* c : f.controls())
+                shown.push_back(c->Name + c->Caption + std::to_string(c->Visible) +
+                                std::to_string(c->Enabled));
+            return shown;
+        };
+        const auto before = board();
+        for (const Control* c : {&f.cmd数字[0], &f.cmd数字[1], &f.cmd数字[2], &f.cmd数字[3],
+                                 &f.cmd加算, &f.cmd減算, &f.cmd乗算, &f.cmd除算}) {
+            w.widget(*c)->setFocus();
+            QTest::keyClick(w.window.windowHandle(), key);
+            EXPECT_EQ(board(), before) << c->Name << " acted on a key";
+        }
+        w.widget(f.cmdやり直し)->setFocus();
+        QTest::keyClick(w.window.windowHandle(), key);
+        EXPECT_EQ(f.NoRedoUsed, kFalse) << "やり直す did not redo";
+        EXPECT_FALSE(f.shp選択印[0].Visible) << "the board was not put back";
+        press(w, {&f.cmd数字[0], &f.cmd数字[1], &f.cmd数字[2], &f.cmd数字[3], &f.cmd加算});
+        ASSERT_EQ(f.lbl正誤.Caption, "○正解");
+        ASSERT_EQ(QApplication::focusWidget(), w.widget(f.cmd出題));
+        QTest::keyClick(w.window.windowHandle(), key);
+        EXPECT_FALSE(f.lbl正誤.Visible) << "次の問題 set no next question";
+    }
+}
+
+// Escape and the close button on every box the game shows: the start-up question takes them as
+// No, as Qt takes a box without Cancel, and every box with OK alone closes as OK.
+TEST(Boxes, EscapeAndTheCloseButtonOnEveryBox) {
+    const struct {
+        const char* text;
+        const char* title;
+        MessageButtons buttons;
+        MessageResult closed;
+    } boxes[] = {
+        {"手加減したろか？", "かずろい", MessageButtons::YesNo, MessageResult::No},
+        {"話にならんな", "かずろい", MessageButtons::Ok, MessageResult::Ok},
+        {"天才ちゃうか。\r\nもう1問出したろ。", "やるなー。", MessageButtons::Ok,
+         MessageResult::Ok},
+        {"要らんって？ ^^;", "やるなー。", MessageButtons::Ok, MessageResult::Ok},
+    };
+    for (const bool escape : {true, false}) {
+        for (const auto& box : boxes) {
+            QtPlatform platform;
+            std::function<void()> closeSoon = [&] {
+                QTimer::singleShot(10, [&] {
+                    auto* open = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                    if (!open)
+                        return closeSoon();
+                    if (escape)
+                        QTest::keyClick(open, Qt::Key_Escape);
+                    else
+                        open->close();
+                });
+            };
+            closeSoon();
+            EXPECT_EQ(platform.messageBox(box.text, box.title, box.buttons), box.closed)
+                << box.text << (escape ? " on Escape" : " on its close button");
+            EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << box.text;
+        }
+    }
 }
 
 // The time-out box is open while Qt keeps firing both timers: no tick may reach the game (here the

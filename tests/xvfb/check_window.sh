@@ -75,7 +75,11 @@ xdotool windowclose "$window"
 wait_for eval '! running' || fail "the game runs on without its window"
 echo "ok: a destroyed window ends the game"
 
-# The probe: rings, a wrong answer, the panel; then the same at twice the pixels.
+# The probe: colours, fonts, rings, answers, the panel; then the same at twice the pixels; then
+# on a screen of 144 dots per inch (Xft.dpi) with Qt's own scaling turned off, where a font given
+# in points would grow by half.
 "$probe" || fail "probe at scale 1"
 QT_SCALE_FACTOR=2 "$probe" || fail "probe at scale 2"
+xprop -root -f RESOURCE_MANAGER 8s -set RESOURCE_MANAGER "Xft.dpi:	144" || fail "cannot set Xft.dpi"
+QT_ENABLE_HIGHDPI_SCALING=0 "$probe" || fail "probe at 144 dots per inch"
 echo "all window checks passed"

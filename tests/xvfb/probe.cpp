@@ -1,6 +1,10 @@
-// Drives the real window on a real X server and checks what the screen shows: the time bar, the
-// Japanese title, a selection ring, a wrong answer in red, the stage-clear panel over the buttons.
-// Usage (under Xvfb): kazuroi_xvfb_probe   (QT_SCALE_FACTOR may be set; checks scale with it)
+// Drives the real window on a real X server and checks what the screen shows: the time bar in
+// each of its colours and blinking, the window's own colours, the Japanese title, the fonts in
+// pixels whatever the screen's dots per inch, a selection ring, a right answer in green and a
+// wrong one in red, the stage-clear panel over the buttons and its path over the window's outer
+// height as the window manager draws it.
+// Usage (under Xvfb): kazuroi_xvfb_probe   (QT_SCALE_FACTOR and Xft.dpi may be set; checks scale
+// with the first and must not change with the second)
 #include "qt/live_window.h"
 #include "qt/widgets.h"
 
@@ -9,12 +13,15 @@
 #include <QFontInfo>
 #include <QLabel>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
 
 #include <cstdio>
 #include <functional>
+#include <utility>
+#include <vector>
 
 using namespace kazuroi;
 
@@ -66,14 +73,24 @@ void pressAll(Form1& form, MainWindow& window, const Control& op) {
     QTest::mousePress(window.widgetFor(op), Qt::LeftButton);
 }
 
+// The window manager's frame round WINDOW, as it tells other X clients: left, right, top, bottom.
+std::vector<int> frameExtents(const QWidget& window) {
+    QProcess xprop;
+    xprop.start("xprop", {"-id", QString::number(window.winId()), "_NET_FRAME_EXTENTS"});
+    xprop.waitForFinished();
+    const QString said = QString::fromUtf8(xprop.readAllStandardOutput());
+    std::vector<int> extents;
+    for (const QString& n : said.section('=', 1).split(',', Qt::SkipEmptyParts))
+        extents.push_back(n.trimmed().toInt());
+    return extents;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     substituteJapaneseFonts();
-    QFont base(QStringLiteral("MS UI Gothic"));
-    base.setPixelSize(12);
-    QApplication::setFont(base);
+    useDefaultFont();
 
     testing::LiveWindow live;
     Form1& form = live.form;
@@ -124,8 +141,48 @@ int main(int argc, char** argv) {
     QTest::mousePress(window.widgetFor(form.cmd数字[0]), Qt::RightButton);
 
     // A wrong answer: 1 x 2 x 3 x 4 = 24, slot 4 red and "×やり直し" in red.
-    pressAll(form, window, form.cmd乗算);
+    // The fonts in pixels, as the layout is measured in them: 12 for the boxes and the controls
+    // without a face, the layout's points at 96 dots per inch for the rest.
+    check(QFontInfo(QApplication::font()).pixelSize() == 12, "the default font is 12 pixels");
+    for (const auto& [c, pixels] : {std::pair(&form.lblタイトル, 32), std::pair(&form.cmd加算, 37),
+                                    std::pair(&form.frm問題, 24), std::pair(&form.cmd出題, 24)})
+        check(QFontInfo(window.widgetFor(*c)->font()).pixelSize() == pixels,
+              qPrintable(QString::fromStdString(c->Name) + "'s font is " + QString::number(pixels) +
+                         " pixels"));
+    // The window's colours: the platform's button face where the layout names system colour 15.
+    const QColor face = QApplication::palette().color(QPalette::Button);
+    shot = screenWhen(window, [](const QImage&) { return true; });
+    check(shot.pixelColor(at(window, 6000 + 60, 240 + 60)) == face &&
+              shot.pixelColor(at(window, 360 + 120, 1080 + 1500)) == face,
+          qPrintable("the stage label and the question frame show the button face " + face.name()));
+    // The bar in each colour it fades to, its width the same: a new colour alone is drawn too.
+    for (const auto& [colour, rgb] :
+         {std::pair(kYellow, QColor(255, 255, 0)), std::pair(kRed, QColor(255, 0, 0)),
+          std::pair(kGreen, QColor(0, 255, 0))}) {
+        form.shp制限時間残り.BackColor = colour;
+        window.showModel();
+        const auto coloured = [&](const QImage& s) { return s.pixelColor(barStart) == rgb; };
+        check(coloured(screenWhen(window, coloured)), qPrintable("the bar shows " + rgb.name()));
+    }
+    // Blinking: in its hidden phase the track shows where the bar was.
+    form.shp制限時間残り.Visible = false;
+    window.showModel();
+    const auto hidden = [&](const QImage& s) { return s.pixelColor(barStart) == track; };
+    check(hidden(screenWhen(window, hidden)), "the bar blinks off");
+    form.shp制限時間残り.Visible = true;
+    window.showModel();
+
+    // A right answer: 1 + 2 + 3 + 4 = 10, slot 4 green; then redo for a wrong one.
+    pressAll(form, window, form.cmd加算);
     const QPoint slot4At = at(window, 360 + 240 + 150, 4080 + 480 + 420);
+    const auto greenSlot = [&](const QImage& s) {
+        return s.pixelColor(slot4At) == QColor(0, 255, 0);
+    };
+    check(greenSlot(screenWhen(window, greenSlot)), "slot 4 is green after a right answer");
+    form.cmdやり直し.Enabled = true;
+    window.showModel();
+    QTest::mouseClick(window.widgetFor(form.cmdやり直し), Qt::LeftButton);
+    pressAll(form, window, form.cmd乗算);
     const auto redSlot = [&](const QImage& s) {
         const QColor c = s.pixelColor(slot4At);
         return c.red() > 180 && c.green() < 90 && c.blue() < 90;
@@ -157,6 +214,17 @@ int main(int argc, char** argv) {
     };
     check(panelInFront(screenWhen(window, panelInFront)),
           "the light green panel lies in front of 次の問題");
+    // Its path is the game's over the window's outer height, title bar and border included, as
+    // the window manager reports its frame (in the screen's pixels).
+    const std::vector<int> frame = frameExtents(window);
+    check(frame.size() == 4, "the window manager reports the window's frame");
+    if (frame.size() == 4) {
+        const double outer = toTwips(493 + int(std::lround((frame[2] + frame[3]) / scale)));
+        const int n = form.AnimationStep - 1;
+        check(form.OuterHeight() == float(outer), "the game measures the window with its frame");
+        check(form.frmステージクリア.Top == float(double(n) * n * n + (outer - 2415) / 2 - 100 * n),
+              "the panel stands where the game's path puts it");
+    }
     form.timアニメーションタイマ.Enabled = true;
     window.showModel();
     check(QTest::qWaitFor([&] { return form.StageIndex == 1; }, 10000) && form.StageIndex == 1 &&

@@ -1,7 +1,7 @@
 # Sourced by the checks of the real program on a real X server: a private Xvfb with openbox, a
 # fresh config folder, and helpers that wait on state, never on a fixed time. Exits 77 (skipped)
-# when the X tools are missing. Expects $game.
-for tool in Xvfb openbox xdotool xprop import convert flock; do
+# when the X tools are missing. Expects $game, and takes $screen_size (1400x1100 by default).
+for tool in Xvfb openbox xdotool xprop xwininfo import convert flock; do
     if ! command -v "$tool" >/dev/null; then
         echo "SKIPPED: $tool is not installed (./dev test installs it)"
         exit 77
@@ -30,7 +30,7 @@ wait_for() {
     done
 }
 
-Xvfb -displayfd 3 -screen 0 1400x1100x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+Xvfb -displayfd 3 -screen 0 "${screen_size:-1400x1100}x24" -nolisten tcp 3>"$work/display" 2>/dev/null &
 pids+=($!)
 wait_for test -s "$work/display" || fail "Xvfb did not start"
 export DISPLAY=":$(cat "$work/display")"
