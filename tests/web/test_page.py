@@ -253,30 +253,65 @@ class StartUp(unittest.TestCase):
     def test_both_answers_and_a_modal_box(self):
         page = Page()
         self.assertEqual(page.box(), {"title": "かずろい", "text": "手加減したろか？"})
+        for _ in range(2):  # no answer, before a tap and after one: the question stands
+            ActionChains(driver).send_keys(Keys.ESCAPE).perform()
+            self.assertEqual(page.box(), {"title": "かずろい", "text": "手加減したろか？"})
+            self.assertFalse(driver.find_element(By.ID, "window").is_displayed())
+            driver.find_element(By.CSS_SELECTOR, "dialog[open] .message").click()
         page.start("はい")
         self.assertEqual(page.board()["stage"], "Stage 1")
         page = Page()
         page.start("いいえ")
         self.assertEqual(page.board()["stage"], "Stage 3")
 
-    def test_controls_at_their_layout_places(self):
+    def test_controls_drawn_as_the_games_table(self):
+        """Every control's place and size, font size and colours on the page, against the game's
+        own table (read through the script driver): set colours exactly, system colours as the
+        desktop shows them, each font at its points in CSS pixels (the default at 12)."""
         page = Page()
         page.start()
-        names = driver.execute_script(
-            "return [...document.querySelectorAll('#client [data-control]')]"
-            ".filter(e => e.offsetParent).map(e => e.dataset.control)")
-        client = self.element_rect("Form1")
-        self.assertEqual((client["width"], client["height"]), (586, 493))
-        expected = layout_rects(tuple(sorted(names)))
-        for name in names:
-            rect = self.element_rect(name)
-            self.assertEqual([rect["x"], rect["y"], rect["width"], rect["height"]], expected[name], name)
+        drawn = driver.execute_script(DRAWN)
+        names = tuple(sorted(c["name"] for c in drawn))
+        expected = layout_rects(names)
+        script = "load\n" + "".join(f"get {n}.{p}\n" for n in names for p in ("BackColor", "ForeColor", "FontSize"))
+        model = dict(line.split(" = ") for line in run_script(script).splitlines() if " = " in line)
+        self.assertEqual(driver.execute_script(
+            "const c = document.getElementById('client'); return [c.offsetWidth, c.offsetHeight];"), [586, 493])
+        for c in drawn:
+            name = c["name"]
+            self.assertEqual(c["rect"], expected[name], name)
+            points = float(model[f"{name}.FontSize"])
+            self.assertEqual(c["font"], round(points * 96 / 72) if points else 12, f"{name}'s font")
+            back, fore = (shown_colour(int(model[f"{name}.{p}"], 16)) for p in ("BackColor", "ForeColor"))
+            number = name.startswith("cmd数字")  # the standard face, until a set colour shows
+            if c["back"] is not None and not (number and int(model[f"{name}.BackColor"], 16) & 0x80000000):
+                self.assertEqual(c["back"], back, f"{name}'s background")
+            if c["fore"] is not None:
+                self.assertEqual(c["fore"], fore, f"{name}'s text")
 
     def element_rect(self, name):
         return driver.execute_script(
             """const e = document.querySelector(`[data-control="${arguments[0]}"]`);
                return { x: e.offsetLeft, y: e.offsetTop, width: e.offsetWidth, height: e.offsetHeight };""",
             name)
+
+    def test_a_dragged_window_stored_and_reloaded_where_it_stood(self):
+        """Dragged by its caption inside the page and to past its far corner (where it stops at
+        the edge): each place stored in twips on leaving, and the next load puts it there."""
+        page = Page()
+        page.start()
+        far = """const c = document.getElementById("caption").getBoundingClientRect();
+                 return [innerWidth - 2 - (c.x + c.width / 2), innerHeight - 2 - (c.y + c.height / 2)];"""
+        for move in (lambda: (137, 59), lambda: driver.execute_script(far)):
+            ActionChains(driver).drag_and_drop_by_offset(driver.find_element(By.ID, "caption"), *move()).perform()
+            x, y = window_place()
+            driver.get(base + "/FONT-LICENSE.txt")  # leaving the page closes the window
+            stored = driver.execute_script(
+                "return [localStorage.getItem('kazuroi/Startup/Left'), localStorage.getItem('kazuroi/Startup/Top')];")
+            self.assertEqual(stored, [f" {15 * x}", f" {15 * y}"], f"dragged to {x}, {y}")
+            driver.get(base + "/")
+            page.start()
+            self.assertEqual(window_place(), (x, y))
 
     def test_position_stored_on_leaving_and_kept_inside_the_page(self):
         page = Page(storage={"kazuroi/Startup/Left": " 1500", "kazuroi/Startup/Top": " 960"})
@@ -296,6 +331,33 @@ class StartUp(unittest.TestCase):
         page = Page(storage={"kazuroi/Startup/Left": "7" * (3 << 20), "kazuroi/Startup/Top": " 960"})
         page.start()
         self.assertEqual(window_place(), (7, 64))
+
+
+# Each shown control as the page draws it: its place and size in its container, its font size
+# in CSS pixels, and the colours the game sets on it (none where the page draws its own look: a
+# standard button, a ring, a transparent label's background).
+DRAWN = """
+return [...document.querySelectorAll("#client [data-control]")].filter((e) => e.offsetParent).map((e) => {
+  const style = getComputedStyle(e), kind = e.className;
+  const text = e.querySelector(":scope > .text");
+  const standard = e.tagName === "BUTTON" && !["cmd数字(0)", "cmd数字(1)", "cmd数字(2)", "cmd数字(3)",
+    "cmd数字(4)", "cmd数字(5)"].includes(e.dataset.control);
+  const filled = kind.includes("rect") || kind.includes("frame") || kind.includes("panel")
+    || (kind.includes("label") && style.backgroundColor !== "rgba(0, 0, 0, 0)") || (e.tagName === "BUTTON" && !standard);
+  return { name: e.dataset.control, rect: [e.offsetLeft, e.offsetTop, e.offsetWidth, e.offsetHeight],
+           font: parseFloat(style.fontSize),
+           back: filled ? style.backgroundColor : null,
+           fore: text && (kind.includes("label") || kind.includes("frame")) ? getComputedStyle(text).color : null };
+});
+"""
+# System colours as the desktop window shows them (Qt's Fusion palette).
+SYSTEM_COLOURS = {5: (255, 255, 255), 8: (0, 0, 0), 15: (239, 239, 239), 16: (159, 159, 159), 18: (0, 0, 0)}
+
+
+def shown_colour(value):
+    """A colour of the game's, 0x00BBGGRR or 0x80000000 + n, as CSS gives it back."""
+    rgb = SYSTEM_COLOURS[value & 0xFF] if value & 0x80000000 else (value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF)
+    return "rgb({}, {}, {})".format(*rgb)
 
 
 def window_place():
@@ -409,6 +471,46 @@ new MutationObserver(() => {
 """
 
 
+# The ticks the page sends the game, as they go: when, and how many so far.
+COUNT_TICKS = """
+window.ticksSent = [];
+window.callsInBox = 0;
+let total = 0;
+const call = Module.ccall;
+Module.ccall = function (name, result, types, args) {
+  if (document.querySelector("dialog[open]")) callsInBox += 1;
+  if (name === "kazuroi_ticks" && args[0] === 0) ticksSent.push([performance.now(), total += args[1]]);
+  return call.apply(this, arguments);
+};
+"""
+
+
+class Clock(unittest.TestCase):
+    def tearDown(self):
+        cdp("Emulation.setCPUThrottlingRate", rate=1)
+
+    def test_ticks_keep_real_time_and_wait_for_a_box(self):
+        """Over a measured stretch of real time the game gets one tick for each 10 ms, within one
+        tick, on a CPU at full speed and four times slower; while a box is open nothing reaches
+        the game, a press dispatched to the window included."""
+        for rate in (1, 4):
+            cdp("Emulation.setCPUThrottlingRate", rate=rate)
+            page = Page()
+            page.box()
+            driver.execute_script(COUNT_TICKS)
+            driver.execute_script("""document.querySelector('[data-control="cmd数字(0)"]')
+                .dispatchEvent(new PointerEvent("pointerdown", { bubbles: true, cancelable: true }));""")
+            page.start("いいえ")  # Stage 3: the clock runs
+            self.assertEqual(driver.execute_script("return callsInBox;"), 0, "the game was called under the box")
+            self.assertFalse(page.board()["slots"][0]["marked"], "a press under the box reached the game")
+            page.wait(lambda: driver.execute_script(
+                "return ticksSent.length > 2 && ticksSent.at(-1)[0] - ticksSent[0][0] > 1500;"), "1.5 s of ticks")
+            sent = driver.execute_script("return ticksSent;")
+            (start, first), (end, last) = sent[0], sent[-1]
+            self.assertAlmostEqual(last - first, (end - start) / 10, delta=1,
+                                   msg=f"at {rate}x: {last - first} ticks in {end - start:.0f} ms")
+
+
 class WholeGame(unittest.TestCase):
     """A whole game on an upright phone, the window standing as a column: Stage 1 to the Extra
     Stage's closing boxes and a new game, the stage-clear panel watched crossing the column."""
@@ -444,7 +546,11 @@ class WholeGame(unittest.TestCase):
         self.assertEqual(page.solve_here(), "○正解")
         for text in ["かずろいマスターの称号を与えよう。", "要らんって？ ^^;", "また遊んだろ。"]:
             self.assertEqual(page.box(), {"title": "やるなー。", "text": text})
-            page.answer("OK")
+            if text == "要らんって？ ^^;":  # Escape closes a box with OK alone
+                ActionChains(driver).send_keys(Keys.ESCAPE).perform()
+                page.wait(lambda: page.board()["box"] != {"title": "やるなー。", "text": text}, "the box closed")
+            else:
+                page.answer("OK")
         page.wait(lambda: page.board()["over"], "the page saying the game is over")
         self.assertFalse(driver.find_element(By.ID, "window").is_displayed())
         # A new game in the same page, from its start-up box, with the window as it first was.
