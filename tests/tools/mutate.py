@@ -3,9 +3,12 @@
 catch? Each fault is a small edit a developer could make by mistake; a fault is caught when the
 build or any test fails (or hangs past the time limit), and missed when everything passes.
 
-Usage: tests/tools/mutate.py [--check] [--only TEXT] [--jobs N]
+A fault in web/ is met by the page's tests (headless Chromium), any other by the everyday suite.
+
+Usage: tests/tools/mutate.py [--check] [--only TEXT] [--last N] [--jobs N]
   --check      only check that every fault's text is found exactly once in the source
   --only TEXT  only the faults whose file or description contains TEXT
+  --last N     only the last N faults of the list (the newest)
 Runs in a copy of the working tree under /tmp, so the tree itself is never touched; needs the
 packages ./dev test installs. Prints one line per fault and the totals.
 """
@@ -232,6 +235,79 @@ FAULTS = [
      "a new section glued to a last line without its end"),
     ("qt/ini_text.cpp", "std::string body = value.rfind('@', 0) == 0 ? \"@\" : \"\";",
      "std::string body;", "a leading @ not doubled"),
+    # Where the window is kept
+    ("qt/main_window.cpp", "form_.closeByPlayer(pos() != placedAt_ ? std::optional<PixelPoint>({pos().x(), pos().y()})\n                                           : std::nullopt);",
+     "form_.closeByPlayer(std::nullopt);", "where the player moved the window not stored"),
+    ("qt/main_window.cpp", "std::optional<PixelPoint>({pos().x(), pos().y()})", "std::optional<PixelPoint>({pos().x(), pos().x()})",
+     "a moved window's x stored as its Top"),
+    ("qt/main_window.cpp", "screen->availableGeometry().intersects(window);", "screen->availableGeometry().contains(window);",
+     "a window partly off screen taken for one wholly off it"),
+    ("qt/main_window.cpp", "        form_.placeAt({at.x(), at.y()});\n", "",
+     "a window brought back on screen stores where it was not"),
+    ("qt/session_end.cpp", "{SIGTERM, SIGHUP, SIGINT}", "{SIGTERM, SIGHUP}", "Ctrl-C ends without storing the place"),
+    ("game/startup.cpp", "kLargestCoordinate = 32767.0 * kTwipsPerPixel;", "kLargestCoordinate = 2000.0 * kTwipsPerPixel;",
+     "a far position read back as 0"),
+    ("game/numbers.cpp", "(text[i] == 'e' || text[i] == 'E')", "(text[i] == 'e')", "a stored 1.5E3 read as 1.5"),
+    ("game/numbers.cpp", "(text[i] == '+' || text[i] == '-')", "(text[i] == '-')", "a stored +1500 read as 0"),
+    ("game/numbers.cpp", "(text[i] == ' ' || text[i] == '\\t')", "(text[i] == ' ')", "a stored tab before the number read as 0"),
+    ("web/page.js", "[page.moved ? 1 : 0]", "[0]", "the page stores no place the window was dragged to"),
+    ("web/page.js", "windowTop: () => page.home.top,", "windowTop: () => page.home.left,", "the page stores its window's x as its Top"),
+    ("web/page.js", "Math.max(0, screen.width - size.width)", "Math.max(0, screen.width)", "the page's window dragged off its right edge"),
+    # What the window draws
+    ("game/form1.cpp", "Type::CommandButton, nullptr, 6480, 4320, 1935, 555,", "Type::CommandButton, nullptr, 6510, 4320, 1935, 555,",
+     "次の問題 two pixels right of its place"),
+    ("game/form1.cpp", "Type::Frame, nullptr, 360, 4080, 5895, 2775,", "Type::Frame, nullptr, 360, 4080, 5865, 2775,",
+     "the answer frame two pixels narrow"),
+    ("game/form1.cpp", "Type::Label, \"frm問題\", 3480, 360, 1575, 375,", "Type::Label, \"frm問題\", 3480, 390, 1575, 375,",
+     "the level stars two pixels low"),
+    ("qt/main_window.cpp", "const QRect rect(place.left, place.top, place.width, place.height);",
+     "const QRect rect(place.left, place.top, place.width - 1, place.height);", "every widget a pixel narrow"),
+    ("qt/widgets.cpp", "        shownColour_ = model_.BackColor;\n        update();", "        shownColour_ = model_.BackColor;",
+     "the time bar not repainted when only its colour changes"),
+    ("qt/widgets.cpp", "if (value & 0x80000000u) {", "if (value & 0x40000000u) {", "a system colour taken as a set one"),
+    ("qt/widgets.cpp", "font.setPixelSize(int(std::lround(face.Size * 96.0 / 72.0)));", "font.setPointSize(int(std::lround(face.Size)));",
+     "the layout's fonts in points, larger on a screen of more dots"),
+    ("qt/widgets.cpp", "base.setPixelSize(12);", "base.setPointSize(12);", "the default font in points instead of pixels"),
+    ("qt/main_window.cpp", "return toTwips(frameGeometry().height());", "return toTwips(height());",
+     "the stage-clear panel's fall measured without the title bar"),
+    ("web/page.js", "hex(value & 0xff) + hex((value >> 8) & 0xff) + hex((value >> 16) & 0xff)",
+     "hex((value >> 16) & 0xff) + hex((value >> 8) & 0xff) + hex(value & 0xff)", "red and blue swapped in the page's colours"),
+    ("web/page.js", "Math.round((points * 96) / 72)", "Math.round(points)", "the page's font sizes in points taken as pixels"),
+    ("web/page.js", "15: \"#efefef\"", "15: \"#ffffff\"", "the page's button face white"),
+    ("web/page.js", "  setStyle(el, \"width\", `${width}px`);", "  setStyle(el, \"width\", `${width - 1}px`);",
+     "every control on the page a pixel narrow"),
+    # Keys
+    ("qt/main_window.cpp", "        button->setAutoDefault(true); // Enter clicks the focused button, like Space\n", "",
+     "Enter no longer clicks the focused 次の問題 or やり直す"),
+    ("qt/widgets.cpp", "void PressButton::keyPressEvent(QKeyEvent* event) {\n    event->ignore();",
+     "void PressButton::keyPressEvent(QKeyEvent* event) {\n    press_();\n    event->ignore();", "a key presses a number or operator"),
+    ("qt/qt_platform.cpp", "        box.setDefaultButton(yes);\n", "", "Enter at the start-up box answers no button it should"),
+    ("web/page.js", "if (!yesNo) answer(1);", "answer(yesNo ? 0 : 1);", "Escape at the page's start-up box answers いいえ"),
+    # The clock on the page
+    ("web/page.js", "last = due > most ? performance.now() : last + due * interval;", "last = performance.now();",
+     "the page's clock drops the part of an interval at each wake"),
+    ("web/page.js", "if (page.busy || page.ended) return;", "if (page.ended) return;", "the game called while a box is open"),
+    ("web/page.js", "[timer, Math.min(due, most)]", "[timer, Math.min(due, 1)]", "the page's clock delivers one tick a wake"),
+    # Files and the command line
+    ("qt/settings_file.cpp", "::mkdir(folder.c_str(), 0700)", "::mkdir(folder.c_str(), 0755)", "a new settings folder readable by everyone"),
+    ("qt/settings_file.cpp", "            mode = 0666 & ~mask;", "            mode = 0666;", "a new settings file ignores the umask"),
+    ("qt/command_line.cpp", "std::string(\"unknown argument '\") + argv[i] + \"'\"", "std::string(\"unknown argument '\") + argv[1] + \"'\"",
+     "kazuroi --help extra names the wrong argument"),
+    ("qt/command_line.cpp", "{\"display\", true},       {\"style\", true},", "{\"display\", true},       {\"style\", false},",
+     "-style's value taken for an argument of its own"),
+    # The script driver's input
+    ("script/script_text.cpp", "token += e == 'r' ? '\\r' : e == 'n' ? '\\n' : e;", "token += e == 'n' ? '\\n' : e;",
+     "a quoted \\r read as r"),
+    ("script/script_text.cpp", "token += e == 'r' ? '\\r' : e == 'n' ? '\\n' : e;", "token += e == 'r' ? '\\r' : e == 'n' ? '\\r' : e;",
+     "a quoted \\n read as CR"),
+    ("script/script_names.cpp", "if (i < kDigitSlots) // the solver rates digits, nothing else",
+     "if (i <= kDigitSlots) // the solver rates digits, nothing else", "a result slot held to a digit's range"),
+    ("script/script_runner.cpp", "const int last = std::max<int>(form_.StageIndex, kExtraStage);",
+     "const int last = std::max<int>(form_.StageIndex, kExtraStage - 1);", "an Extra Stage level no digits have accepted"),
+    ("script/script_runner.cpp", "            clock.due = now_ + timer.Interval;", "            clock.due = now_ + 2 * timer.Interval;",
+     "a tick that postpones the next one"),
+    ("script/script_runner.cpp", "            clock.due = now_ + clock.timer->Interval;", "            clock.due = clock.due + clock.timer->Interval;",
+     "a timer switched on again keeps its old interval"),
     ("qt/main.cpp", "    std::signal(SIGXFSZ, SIG_IGN);\n", "", "a file-size limit kills the game"),
     ("qt/session_end.cpp", "SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK", "SOCK_STREAM | SOCK_CLOEXEC",
      "a flood of signals blocks the handler"),
@@ -272,19 +348,27 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--check", action="store_true")
     parser.add_argument("--only", default="")
+    parser.add_argument("--last", type=int, default=0)
     parser.add_argument("--jobs", type=int, default=os.cpu_count() or 2)
     args = parser.parse_args()
     if not check() or args.check:
         return 0 if args.check else 1
-    faults = [f for f in FAULTS if args.only in f[0] or args.only in f[3]]
+    faults = [f for f in FAULTS[-args.last if args.last else 0:] if args.only in f[0] or args.only in f[3]]
     work = tempfile.mkdtemp(prefix="kazuroi-mutate-")
     copy_tree(work)
     build = ["cmake", "--build", "build", "-j", str(args.jobs)]
     tests = ["ctest", "--test-dir", "build", "-j", str(args.jobs), "--label-exclude", "soak",
              "--timeout", "120", "--stop-on-failure"]
+    # A fault in the page is met by the page's tests, against the desktop build's driver.
+    web_build = ["cmake", "--build", "--preset", "web"]
+    web_tests = ["/usr/bin/python3", "tests/web/test_page.py", "build-web/site", "build/kazuroi-script", "-f"]
     if not (run(["cmake", "--preset", "default"], work, 600) and run(build, work, 1800)
             and run(tests, work, 1800)):
         sys.exit("the unchanged copy does not build or pass its tests")
+    if any(f[0].startswith("web/") for f in faults) and not (
+            run(["cmake", "--preset", "web"], work, 600) and run(web_build, work, 1800)
+            and run(web_tests, work, 1800)):
+        sys.exit("the unchanged copy's page does not build or pass its tests")
     caught = stillborn = 0
     for number, (path, old, new, what) in enumerate(faults, 1):
         target = os.path.join(work, path)
@@ -293,11 +377,12 @@ def main():
         with open(target, "w", encoding="utf-8") as f:
             f.write(original.replace(old, new))
         start = time.time()
-        if not run(build, work, 900):
+        page = path.startswith("web/")
+        if not run(web_build if page else build, work, 900):
             result = "no build" # not a fault the tests could meet
             stillborn += 1
         else:
-            result = "MISSED" if run(tests, work, 900) else "caught"
+            result = "MISSED" if run(web_tests if page else tests, work, 900) else "caught"
             caught += result == "caught"
         print(f"{number:3} {result:8} {path}: {what} ({time.time() - start:.0f} s)", flush=True)
         with open(target, "w", encoding="utf-8") as f:
