@@ -256,8 +256,7 @@ function tellReaders(c, visible, text) {
     if (page.announce.textContent !== said) page.announce.textContent = said;
   }
   if (!page.meter || (c !== page.meter.bar && c !== page.meter.track)) return;
-  const width = (control) => control.width;
-  const percent = Math.round((100 * width(page.meter.bar)) / Math.max(1, width(page.meter.track)));
+  const percent = Math.round((100 * page.meter.bar.width) / Math.max(1, page.meter.track.width));
   if (percent === page.meter.percent) return; // the bar moves every tick, the value seldom
   page.meter.percent = percent;
   page.meter.bar.el.setAttribute("aria-valuenow", String(percent));
