@@ -19,6 +19,7 @@
 
 #include <functional>
 #include <set>
+#include <utility>
 
 namespace kazuroi {
 namespace {
@@ -250,8 +251,10 @@ TEST(Window, KeysActOnlyWhereTheGamePutTheFocus) {
 // Space, Return and Enter on every button the keyboard reaches: a number or operator never acts
 // on a key; 次の問題 and やり直す act on each, as on a click.
 TEST(Window, SpaceAndEnterOnEveryFocusableButton) {
-    for (Qt::Key key : {Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter}) {
-        SCOPED_TRACE(QTest::toString(key));
+    for (const auto& [key, name] :
+         {std::pair(Qt::Key_Space, "Space"), std::pair(Qt::Key_Return, "Return"),
+          std::pair(Qt::Key_Enter, "Enter")}) {
+        SCOPED_TRACE(name);
         Window w;
         QApplication::setActiveWindow(&w.window);
         Form1& f = w.form;
