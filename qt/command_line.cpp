@@ -66,6 +66,10 @@ int refuse(std::ostream& err, const std::string& what) {
 
 } // namespace
 
+int refuseArgument(std::ostream& err, const std::string& argument) {
+    return refuse(err, "unknown argument '" + argument + "'");
+}
+
 std::optional<int> answerCommandLine(int argc, const char* const* argv, std::ostream& out,
                                      std::ostream& err) {
     if (argc < 2)
@@ -98,7 +102,7 @@ std::optional<int> answerCommandLine(int argc, const char* const* argv, std::ost
             if (option->takesValue && ++i == argc)
                 return refuse(err, std::string("'") + argv[i - 1] + "' needs a value");
         } else if (!name || !qtOptionWithEquals(name)) {
-            return refuse(err, std::string("unknown argument '") + argv[i] + "'");
+            return refuseArgument(err, argv[i]);
         }
     }
     if (ownOption)

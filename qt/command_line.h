@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <ostream>
+#include <string>
 
 namespace kazuroi {
 
@@ -11,5 +12,8 @@ namespace kazuroi {
 // the game should start.
 std::optional<int> answerCommandLine(int argc, const char* const* argv, std::ostream& out,
                                      std::ostream& err);
+
+// Says an argument is not understood; returns the exit status for it.
+int refuseArgument(std::ostream& err, const std::string& argument);
 
 } // namespace kazuroi

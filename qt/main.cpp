@@ -76,10 +76,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     releaseHeldMessages();
     // QApplication took its own options out; what it did not take on this platform is refused.
-    if (argc > 1) {
-        std::cerr << "kazuroi: unknown argument '" << argv[1] << "'; see kazuroi --help\n";
-        return 2;
-    }
+    if (argc > 1)
+        return kazuroi::refuseArgument(std::cerr, argv[1]);
     QApplication::setApplicationName(kazuroi::version::kInternalName);
     QApplication::setApplicationVersion(kazuroi::version::kProductVersion);
     QApplication::setDesktopFileName("io.github.kazuroi.kazuroi");

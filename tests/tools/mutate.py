@@ -291,7 +291,7 @@ FAULTS = [
     # Files and the command line
     ("qt/settings_file.cpp", "::mkdir(folder.c_str(), 0700)", "::mkdir(folder.c_str(), 0755)", "a new settings folder readable by everyone"),
     ("qt/settings_file.cpp", "            mode = 0666 & ~mask;", "            mode = 0666;", "a new settings file ignores the umask"),
-    ("qt/command_line.cpp", "std::string(\"unknown argument '\") + argv[i] + \"'\"", "std::string(\"unknown argument '\") + argv[1] + \"'\"",
+    ("qt/command_line.cpp", "refuseArgument(err, argv[i])", "refuseArgument(err, argv[1])",
      "kazuroi --help extra names the wrong argument"),
     ("qt/command_line.cpp", "{\"display\", true},       {\"style\", true},", "{\"display\", true},       {\"style\", false},",
      "-style's value taken for an argument of its own"),
