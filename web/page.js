@@ -367,7 +367,8 @@ function styledSize() {
 }
 const kWindowSize = styledSize();
 
-const isTouch = () => matchMedia("(pointer: coarse)").matches;
+const coarsePointer = matchMedia("(pointer: coarse)");
+const isTouch = () => coarsePointer.matches;
 
 // How the window fits the screen: as one piece at its own size where it fits and a mouse points,
 // else scaled to the screen (on a touch screen to fill it, so that fingers find the buttons); and
@@ -752,7 +753,7 @@ page.client.addEventListener("contextmenu", (event) => event.preventDefault());
 // Safari's own pinch gesture, which touch-action alone does not stop there.
 document.addEventListener("gesturestart", (event) => event.preventDefault());
 window.addEventListener("resize", fitWindow);
-matchMedia("(pointer: coarse)").addEventListener("change", fitWindow);
+coarsePointer.addEventListener("change", fitWindow);
 fitWindow(); // the start-up box takes the scale the window will have
 if (window.visualViewport) {
   visualViewport.addEventListener("resize", fitWindow);
