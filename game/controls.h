@@ -76,6 +76,11 @@ struct Control {
     TextAlignment Alignment = TextAlignment::Left;
     kazuroi::Look Look = Look::Standard;
     int TabIndex = -1; // -1: not a tab stop
+
+    // What a front end tells a player of a shape beyond its look: the button a ring marks (it
+    // shows while that number is selected), and the full width a bar stands for (a meter).
+    const Control* Marks = nullptr;
+    const Control* Track = nullptr;
 };
 
 // A control's place in whole pixels within its container. Each edge is rounded on its own, so
@@ -90,6 +95,7 @@ struct Timer {
     std::string Name;
     std::int32_t Interval = 0; // milliseconds; 0 delivers no ticks
     bool Enabled = false;
+    bool Clock = false; // the time limit: while it ticks the player is racing it
 
     bool ticking() const { return Enabled && Interval > 0; }
 };

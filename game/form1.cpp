@@ -119,8 +119,11 @@ Form1::Form1(Platform& platform) : platform_(platform) {
     }
     // As the window creates them: the Load handler sets the time limit's interval from the stage
     // table (100 ms is never ticked at), and the stage clear gives the animation its own.
-    tim制限時間タイマ = {"tim制限時間タイマ", 100, false};
-    timアニメーションタイマ = {"timアニメーションタイマ", 0, true};
+    tim制限時間タイマ = {"tim制限時間タイマ", 100, false, true};
+    timアニメーションタイマ = {"timアニメーションタイマ", 0, true, false};
+    for (int i = 0; i < kSlots; ++i)
+        shp選択印[i].Marks = &cmd数字[i];
+    shp制限時間残り.Track = &shp制限時間表示枠;
 }
 
 Control* Form1::findControl(const std::string& name) {

@@ -56,6 +56,8 @@ class Form1 : public GameState {
     // Start-up and shut-down.
     void Form_Load();
     void Form_Unload(std::int16_t& Cancel);
+    // The window placed where the settings store keeps it, as the Load handler first does.
+    void readStoredPlace();
     // Where a front end put the window, or the player moved it, in pixels.
     void placeAt(PixelPoint at);
     // The player closes the window, moved to `movedTo` if it was: the Unload handler stores the

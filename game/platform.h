@@ -1,6 +1,7 @@
-// What the game logic needs from the outside world; the Qt window and the headless driver provide
-// it. Timers are not here: the logic sets Interval and Enabled on its Timer models, and each front
-// end reads them back after every event it delivers and ticks them accordingly.
+// What the game logic needs from the outside world, and what a running game (RunningGame) asks of
+// the front end that shows it: the Qt window, the page and the headless driver provide both. The
+// logic sets Interval and Enabled on its Timer models; the running game tells the front end which
+// timers tick.
 #pragma once
 
 #include <optional>
@@ -9,6 +10,7 @@
 namespace kazuroi {
 
 struct Control;
+struct Timer;
 
 // Where the window's position is kept in the settings store, under the keys "Left" and "Top".
 inline constexpr const char* kSettingsApplication = "kazuroi";
@@ -41,6 +43,15 @@ class Platform {
 
     // The window's outer height in twips: client area plus title bar and border.
     virtual float outerHeight() const = 0;
+};
+
+// A front end: the platform, a screen to draw the controls on, and timers.
+class FrontEnd : public Platform {
+  public:
+    // Control `index` (in the layout's order) is to be drawn as its model now stands.
+    virtual void showControl(int index, const Control& control) = 0;
+    // Timer `index` is to tick every `interval` milliseconds from now on; 0: not at all.
+    virtual void runTimer(int index, const Timer& timer, int interval) = 0;
 };
 
 } // namespace kazuroi

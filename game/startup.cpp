@@ -24,12 +24,16 @@ float storedCoordinate(Platform& platform, const char* key) {
 } // namespace
 
 void Form1::Form_Load() {
-    Left = storedCoordinate(platform_, "Left");
-    Top = storedCoordinate(platform_, "Top");
+    readStoredPlace();
     subゲーム初期化();
     sub各問初期化();
     tim制限時間タイマ.Interval = StageParams[StageIndex].TimerInterval;
     sub出題();
+}
+
+void Form1::readStoredPlace() {
+    Left = storedCoordinate(platform_, "Left");
+    Top = storedCoordinate(platform_, "Top");
 }
 
 void Form1::placeAt(PixelPoint at) {

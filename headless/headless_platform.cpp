@@ -1,4 +1,4 @@
-// The headless platform used by the script driver and the tests.
+// The headless front end used by the script driver and the tests.
 #include "headless_platform.h"
 
 #include "game/controls.h"
@@ -50,9 +50,7 @@ MessageResult HeadlessPlatform::messageBox(const std::string& text, const std::s
 }
 
 void HeadlessPlatform::endProgram() {
-    if (!ended_)
-        print_("end");
-    ended_ = true;
+    print_("end");
 }
 
 static std::string settingKey(const std::string& application, const std::string& section,
@@ -71,8 +69,7 @@ std::optional<std::string> HeadlessPlatform::readSetting(const std::string& appl
 
 void HeadlessPlatform::writeSetting(const std::string& application, const std::string& section,
                                     const std::string& key, const std::string& value) {
-    if (!ended_)
-        settings_[settingKey(application, section, key)] = value;
+    settings_[settingKey(application, section, key)] = value;
 }
 
 void HeadlessPlatform::setSeed(std::uint32_t seed) {
@@ -89,8 +86,33 @@ float HeadlessPlatform::random() {
     return random_.next();
 }
 
-void HeadlessPlatform::setFocus(const Control& control) {
-    focus_ = &control;
+} // namespace kazuroi
+
+namespace kazuroi {
+
+// A timer that starts, stops or changes its interval starts its interval afresh from now.
+void HeadlessPlatform::runTimer(int index, const Timer&, int interval) {
+    if (index < 0 || std::size_t(index) >= timers_.size())
+        return;
+    timers_[std::size_t(index)] = {interval, now_ + interval};
+}
+
+std::optional<int> HeadlessPlatform::nextTick(double until) {
+    std::optional<int> next;
+    for (std::size_t i = 0; i < timers_.size(); ++i)
+        if (timers_[i].interval > 0 && timers_[i].due <= until &&
+            (!next || timers_[i].due < timers_[std::size_t(*next)].due))
+            next = int(i);
+    if (next) {
+        now_ = timers_[std::size_t(*next)].due;
+        ticked(*next);
+    }
+    return next;
+}
+
+void HeadlessPlatform::ticked(int index) {
+    if (index >= 0 && std::size_t(index) < timers_.size())
+        timers_[std::size_t(index)].due = now_ + timers_[std::size_t(index)].interval;
 }
 
 } // namespace kazuroi

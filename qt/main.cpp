@@ -95,8 +95,8 @@ int main(int argc, char** argv) {
     kazuroi::useDefaultFont();
 
     kazuroi::QtPlatform platform;
-    kazuroi::Form1 form(platform);
-    kazuroi::MainWindow window(form, platform);
+    kazuroi::RunningGame game(platform);
+    kazuroi::MainWindow window(game, platform);
     platform.setWindow(&window);
 
     kazuroi::SessionEnd sessionEnd(window);

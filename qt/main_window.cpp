@@ -16,49 +16,37 @@
 
 namespace kazuroi {
 
-MainWindow::MainWindow(Form1& form, QtPlatform& platform) : form_(form), platform_(platform) {
-    setWindowTitle(QString::fromStdString(form.Caption));
+MainWindow::MainWindow(RunningGame& game, QtPlatform& platform) : game_(game), platform_(platform) {
+    setWindowTitle(QString::fromStdString(game.caption()));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    setFixedSize(toPixels(form.ScaleWidth), toPixels(form.ScaleHeight));
+    setFixedSize(game.clientWidth(), game.clientHeight());
     setAutoFillBackground(true);
     setPalette(paletteFor(kButtonFace, kButtonText));
 
-    timeLimit_.setTimerType(Qt::PreciseTimer);
-    animation_.setTimerType(Qt::PreciseTimer);
-    connect(&timeLimit_, &QTimer::timeout, this,
-            [this, tick = form_.timerHandler(form_.tim制限時間タイマ)] { dispatch(tick); });
-    connect(&animation_, &QTimer::timeout, this,
-            [this, tick = form_.timerHandler(form_.timアニメーションタイマ)] { dispatch(tick); });
+    for (std::size_t i = 0; i < timers_.size(); ++i) {
+        timers_[i].setTimerType(Qt::PreciseTimer);
+        connect(&timers_[i], &QTimer::timeout, this, [this, i] { game_.tick(int(i)); });
+    }
     installAccessibility();
 }
 
 // The start-up box comes first, before the window's widgets are built: nothing of them shows
 // until the Load handler has returned, and the player sees the question sooner.
 bool MainWindow::start() {
-    form_.Form_Load();
-    if (platform_.ended())
+    game_.load();
+    if (game_.ended())
         return false;
     buildWidgets();
-    // The first number button comes first in the tab order; a key pressed there does nothing.
-    widgets_.at(&form_.cmd数字[0])->setFocus(Qt::OtherFocusReason);
-    showModel();
+    game_.showAll();
     placeFromModel();
     show();
     return true;
 }
 
-template <typename Handler> void MainWindow::dispatch(Handler handler) {
-    if (platform_.holdsEvents())
-        return;
-    handler();
-    if (!platform_.ended())
-        showModel();
-}
-
 // The widget that draws one control; number and operator buttons act on the press of any mouse
-// button, 次の問題 and やり直す on a click.
-QWidget* MainWindow::createWidget(const Control& c, QWidget* parent) {
+// button, the others that answer a click on a click.
+QWidget* MainWindow::createWidget(int index, const Control& c, QWidget* parent) {
     switch (c.Type) {
     case ControlType::Frame:
         if (c.Look == Look::Flat) {
@@ -68,12 +56,12 @@ QWidget* MainWindow::createWidget(const Control& c, QWidget* parent) {
         }
         return new FrameBox(parent);
     case ControlType::CommandButton: {
-        if (std::function<void()> press = form_.mouseDownHandler(c))
-            return new PressButton([this, press] { dispatch(press); }, parent);
+        if (game_.answersMouseDown(index))
+            return new PressButton([this, index] { game_.mouseDown(index); }, parent);
         auto* button = new QPushButton(parent);
         button->setAutoDefault(true); // Enter clicks the focused button, like Space
-        if (std::function<void()> click = form_.clickHandler(c))
-            connect(button, &QPushButton::clicked, this, [this, click] { dispatch(click); });
+        if (game_.answersClick(index))
+            connect(button, &QPushButton::clicked, this, [this, index] { game_.click(index); });
         return button;
     }
     case ControlType::Label: {
@@ -98,9 +86,10 @@ QWidget* MainWindow::createWidget(const Control& c, QWidget* parent) {
 // One widget per control, in the layout's order, which puts every container before its
 // children; then each group is stacked as the layout lists it, front to back.
 void MainWindow::buildWidgets() {
-    for (Control* control : form_.controls()) {
-        const Control& c = *control;
-        QWidget* w = createWidget(c, c.Container ? widgets_.at(c.Container) : this);
+    const auto& controls = game_.controls();
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        const Control& c = *controls[i];
+        QWidget* w = createWidget(int(i), c, c.Container ? widgets_.at(c.Container) : this);
         w->setObjectName(QString::fromStdString(c.Name));
         w->setFont(fontFor(c.Font, font()));
         w->setFocusPolicy(c.TabIndex >= 0 && c.Type == ControlType::CommandButton ? Qt::StrongFocus
@@ -108,29 +97,24 @@ void MainWindow::buildWidgets() {
         widgets_[&c] = w;
         shownCaptions_[&c] = QString(QChar(0xFFFF)); // no caption yet: the first showing sets it
     }
-    const auto& controls = form_.controls();
     for (auto it = controls.rbegin(); it != controls.rend(); ++it)
         widgets_.at(*it)->raise();
     setTabOrderFromLayout();
-
-    for (int i = 0; i < kSlots; ++i)
-        numbers_.emplace_back(static_cast<PressButton*>(widgets_.at(&form_.cmd数字[i])),
-                              &form_.shp選択印[i]);
-    static_cast<ShapeWidget*>(widgets_.at(&form_.shp制限時間残り))
-        ->setTrack(&form_.shp制限時間表示枠);
-    showModel();
 }
 
-// Tab goes through the buttons in the layout's tab order.
+// Tab goes through the buttons in the layout's tab order. The first of them has the focus when
+// the window appears: a number button, where a key pressed does nothing.
 void MainWindow::setTabOrderFromLayout() {
     std::vector<const Control*> tabStops;
-    for (const Control* c : form_.controls())
+    for (const Control* c : game_.controls())
         if (widgets_.at(c)->focusPolicy() != Qt::NoFocus)
             tabStops.push_back(c);
     std::sort(tabStops.begin(), tabStops.end(),
               [](const Control* a, const Control* b) { return a->TabIndex < b->TabIndex; });
     for (std::size_t i = 1; i < tabStops.size(); ++i)
         setTabOrder(widgets_.at(tabStops[i - 1]), widgets_.at(tabStops[i]));
+    if (!tabStops.empty())
+        widgets_.at(tabStops.front())->setFocus(Qt::OtherFocusReason);
 }
 
 // Runs after every event, so the palette is only rebuilt when a colour has changed.
@@ -170,7 +154,10 @@ void MainWindow::showFace(QPushButton* button, Colour colour) {
         button->setStyleSheet(sheet);
 }
 
-void MainWindow::showControl(const Control& c, QWidget* w) {
+void MainWindow::showControl(const Control& c) {
+    QWidget* w = widgetFor(c);
+    if (!w) // still in the Load handler: nothing is built to show
+        return;
     const PixelRect place = pixelRect(c);
     const QRect rect(place.left, place.top, place.width, place.height);
     if (w->geometry() != rect)
@@ -214,33 +201,25 @@ void MainWindow::showControl(const Control& c, QWidget* w) {
         break;
     case ControlType::Shape:
         static_cast<ShapeWidget*>(w)->showModel();
+        if (c.Marks) // a number is selected while its ring shows
+            if (auto* number = dynamic_cast<PressButton*>(widgetFor(*c.Marks)))
+                number->setSelected(c.Visible);
         break;
     case ControlType::TextBox:
         break;
     }
 }
 
-void MainWindow::syncTimer(const Timer& model, QTimer& timer) {
-    if (!model.ticking()) {
+void MainWindow::runTimer(int index, int interval) {
+    QTimer& timer = timers_.at(std::size_t(index));
+    if (interval > 0)
+        timer.start(interval);
+    else
         timer.stop();
-    } else if (!timer.isActive() || timer.interval() != model.Interval) {
-        timer.start(model.Interval);
-    }
-}
-
-void MainWindow::showModel() {
-    if (widgets_.empty()) // still in the Load handler: nothing is built to show
-        return;
-    for (const Control* control : form_.controls())
-        showControl(*control, widgets_.at(control));
-    for (auto [button, mark] : numbers_)
-        button->setSelected(mark->Visible);
-    syncTimer(form_.tim制限時間タイマ, timeLimit_);
-    syncTimer(form_.timアニメーションタイマ, animation_);
 }
 
 void MainWindow::placeFromModel() {
-    QPoint at(toPixels(form_.Left), toPixels(form_.Top));
+    QPoint at(game_.place().x, game_.place().y);
     const QRect window(at, frameGeometry().size().expandedTo(size()));
     bool onScreen = false;
     for (const QScreen* screen : QGuiApplication::screens())
@@ -248,17 +227,15 @@ void MainWindow::placeFromModel() {
     if (!onScreen && QGuiApplication::primaryScreen()) {
         // Where the window really is now is what closing it should store.
         at = QGuiApplication::primaryScreen()->availableGeometry().topLeft();
-        form_.placeAt({at.x(), at.y()});
+        game_.placeAt({at.x(), at.y()});
     }
     move(at);
     placedAt_ = at;
 }
 
 void MainWindow::focusControl(const Control& control) {
-    if (QWidget* w = widgetFor(control)) {
-        showControl(control, w); // the logic enables a button just before it moves focus there
+    if (QWidget* w = widgetFor(control))
         w->setFocus(Qt::OtherFocusReason);
-    }
 }
 
 float MainWindow::outerHeightTwips() const {
@@ -271,35 +248,33 @@ QWidget* MainWindow::widgetFor(const Control& control) const {
 }
 
 void MainWindow::shutDown() {
-    timeLimit_.stop();
-    animation_.stop();
+    for (QTimer& timer : timers_)
+        timer.stop();
     hide();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (platform_.ended()) {
+    if (game_.ended()) {
         event->accept();
         return;
     }
-    if (platform_.holdsEvents()) {
+    if (game_.boxOpen() || !game_.started()) {
         event->ignore();
         return;
     }
     // Keep the exact twips the window was placed at unless the player moved it.
-    form_.closeByPlayer(pos() != placedAt_ ? std::optional<PixelPoint>({pos().x(), pos().y()})
-                                           : std::nullopt);
+    game_.close(pos() != placedAt_ ? std::optional<PixelPoint>({pos().x(), pos().y()})
+                                   : std::nullopt);
     platform_.commitSettings();
-    timeLimit_.stop();
-    animation_.stop();
     closed_ = true;
     event->accept();
 }
 
 void MainWindow::endFromOutside() {
-    if (closed_ || platform_.ended())
+    if (closed_ || game_.ended())
         return;
-    if (platform_.boxOpen()) {
-        platform_.endProgram();
+    if (game_.boxOpen()) {
+        game_.end();
         return;
     }
     close();

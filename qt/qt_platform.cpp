@@ -36,10 +36,6 @@ void widenForTitle(QMessageBox& box) {
 
 MessageResult QtPlatform::messageBox(const std::string& text, const std::string& title,
                                      MessageButtons buttons) {
-    if (ended_) // ended from outside while an earlier box was open: show no more
-        return buttons == MessageButtons::Ok ? MessageResult::Ok : MessageResult::No;
-    if (window_)
-        window_->showModel(); // the screen shows what led to the box
     QWidget* parent = window_ && window_->isVisible() ? window_ : nullptr;
     QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(title),
                     QString::fromStdString(text), QMessageBox::NoButton, parent);
@@ -52,16 +48,13 @@ MessageResult QtPlatform::messageBox(const std::string& text, const std::string&
         box.setDefaultButton(box.addButton("OK", QMessageBox::AcceptRole));
     }
     widenForTitle(box);
-    ++modalDepth_;
     box.exec();
-    --modalDepth_;
     if (buttons == MessageButtons::Ok)
         return MessageResult::Ok;
     return box.clickedButton() == yes ? MessageResult::Yes : MessageResult::No;
 }
 
 void QtPlatform::endProgram() {
-    ended_ = true;
     if (window_)
         window_->shutDown();
     QCoreApplication::exit(0);
@@ -82,8 +75,6 @@ std::optional<std::string> QtPlatform::readSetting(const std::string& applicatio
 
 void QtPlatform::writeSetting(const std::string& application, const std::string& section,
                               const std::string& key, const std::string& value) {
-    if (ended_)
-        return;
     SettingValues& values = unsaved_[application][section];
     for (auto& [k, v] : values)
         if (k == key) {
@@ -120,6 +111,16 @@ void QtPlatform::setFocus(const Control& control) {
 
 float QtPlatform::outerHeight() const {
     return window_ ? window_->outerHeightTwips() : 0.0f;
+}
+
+void QtPlatform::showControl(int, const Control& control) {
+    if (window_)
+        window_->showControl(control);
+}
+
+void QtPlatform::runTimer(int index, const Timer&, int interval) {
+    if (window_)
+        window_->runTimer(index, interval);
 }
 
 } // namespace kazuroi

@@ -11,7 +11,7 @@ namespace kazuroi {
 
 class MainWindow;
 
-class QtPlatform : public Platform {
+class QtPlatform : public FrontEnd {
   public:
     void setWindow(MainWindow* window) { window_ = window; }
 
@@ -27,14 +27,11 @@ class QtPlatform : public Platform {
     float random() override { return random_.next(); }
     void setFocus(const Control& control) override;
     float outerHeight() const override;
+    void showControl(int index, const Control& control) override;
+    void runTimer(int index, const Timer& timer, int interval) override;
 
     // Stores what the Unload handler wrote, all in one rewrite of each settings file.
     void commitSettings();
-
-    // While a box is open or after the program has ended, the window handles no event.
-    bool holdsEvents() const { return modalDepth_ > 0 || ended_; }
-    bool boxOpen() const { return modalDepth_ > 0; }
-    bool ended() const { return ended_; }
 
   private:
     SettingsFile& store(const std::string& application);
@@ -44,8 +41,6 @@ class QtPlatform : public Platform {
     // application -> section -> the keys and values waiting to be stored
     std::map<std::string, std::map<std::string, SettingValues>> unsaved_;
     RandomSource random_;
-    int modalDepth_ = 0;
-    bool ended_ = false;
 };
 
 } // namespace kazuroi

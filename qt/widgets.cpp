@@ -200,7 +200,7 @@ void ShapeWidget::showModel() {
     }
     if (shownWidth_ != model_.Width) {
         shownWidth_ = model_.Width;
-        if (track_ && QAccessible::isActive()) {
+        if (track() && QAccessible::isActive()) {
             QAccessibleValueChangeEvent event(this, double(model_.Width));
             QAccessible::updateAccessibility(&event);
         }

@@ -70,14 +70,13 @@ class PressButton : public QPushButton {
     bool selected_ = false;
 };
 
-// A selection ring drawn inverting what lies under it, or a filled rectangle. A rectangle given a
+// A selection ring drawn inverting what lies under it, or a filled rectangle. A rectangle with a
 // track is a meter: its width out of the track's is its value.
 class ShapeWidget : public QWidget {
   public:
     ShapeWidget(const Control& model, QWidget* parent);
     void showModel();
-    void setTrack(const Control* track) { track_ = track; }
-    const Control* track() const { return track_; }
+    const Control* track() const { return model_.Track; }
     const Control& model() const { return model_; }
 
   protected:
@@ -85,7 +84,6 @@ class ShapeWidget : public QWidget {
 
   private:
     const Control& model_;
-    const Control* track_ = nullptr;
     Colour shownColour_ = 0;
     float shownWidth_ = 0;
 };

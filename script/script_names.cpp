@@ -2,6 +2,7 @@
 #include "script_names.h"
 
 #include "game/numbers.h"
+#include "headless/headless_platform.h"
 #include "script_text.h"
 
 #include <charconv>
@@ -109,7 +110,7 @@ const Field<Timer> kTimerProperties[] = {
 
 struct Window {
     Form1& form;
-    const HeadlessPlatform& platform;
+    const Control* focus;
 };
 
 // clang-format off
@@ -119,7 +120,7 @@ const Field<Window> kWindowProperties[] = {
     {"Caption", [](Window& w) -> Ref { return StringRef{&w.form.Caption}; }},
     {"Height",  [](Window& w) -> Ref { return ReadOnly{shortestText(w.form.OuterHeight())}; }},
     {"ActiveControl", [](Window& w) -> Ref {
-         return ReadOnly{w.platform.focus() ? quoted(w.platform.focus()->Name) : "Nothing"}; }},
+         return ReadOnly{w.focus ? quoted(w.focus->Name) : "Nothing"}; }},
 };
 // clang-format on
 
@@ -199,7 +200,8 @@ Ref property(const Field<Target> (&table)[N], const Name& name, Target& target) 
     name.fail("unknown property");
 }
 
-Ref resolve(Form1& form, const HeadlessPlatform& platform, const std::string& text) {
+Ref resolve(RunningGame& game, const std::string& text) {
+    Form1& form = game.form();
     const Name name = split(text);
     const std::string control =
         name.property.empty() ? text : text.substr(0, text.size() - name.property.size() - 1);
@@ -208,7 +210,7 @@ Ref resolve(Form1& form, const HeadlessPlatform& platform, const std::string& te
     if (Timer* timer = form.findTimer(control))
         return property(kTimerProperties, name, *timer);
     if (control == "Form1") {
-        Window window{form, platform};
+        Window window{form, game.focus()};
         return property(kWindowProperties, name, window);
     }
     if (name.base == "SlotValues") {
@@ -325,13 +327,12 @@ struct Setter {
 
 } // namespace
 
-std::string readName(Form1& form, const HeadlessPlatform& platform, const std::string& name) {
-    return std::visit(Printer{}, resolve(form, platform, name));
+std::string readName(RunningGame& game, const std::string& name) {
+    return std::visit(Printer{}, resolve(game, name));
 }
 
-void writeName(Form1& form, const HeadlessPlatform& platform, const std::string& name,
-               const std::string& token) {
-    std::visit(Setter{token, name}, resolve(form, platform, name));
+void writeName(RunningGame& game, const std::string& name, const std::string& token) {
+    std::visit(Setter{token, name}, resolve(game, name));
 }
 
 } // namespace kazuroi

@@ -2,17 +2,15 @@
 // timers and the window, each with the values `set` accepts.
 #pragma once
 
-#include "game/form1.h"
-#include "headless/headless_platform.h"
+#include "game/running_game.h"
 
 #include <string>
 
 namespace kazuroi {
 
 // The value of NAME as the transcript prints it. Throws ScriptError for an unknown name.
-std::string readName(Form1& form, const HeadlessPlatform& platform, const std::string& name);
+std::string readName(RunningGame& game, const std::string& name);
 // Sets NAME from a script token. Throws ScriptError for an unknown name or a value it refuses.
-void writeName(Form1& form, const HeadlessPlatform& platform, const std::string& name,
-               const std::string& token);
+void writeName(RunningGame& game, const std::string& name, const std::string& token);
 
 } // namespace kazuroi

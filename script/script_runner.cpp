@@ -28,17 +28,16 @@ const ScriptRunner::Command ScriptRunner::kCommands[] = {
     {"get",       1, 1, "get NAME",                  false, &ScriptRunner::get},
     {"set",       2, 2, "set NAME VALUE",            false, &ScriptRunner::set},
     {"stored",    1, 1, "stored KEY",                false, &ScriptRunner::stored},
+    {"save",      0, 0, "save",                      true,  &ScriptRunner::save},
+    {"restore",   0, 1, "restore [\"TEXT\"]",        false, &ScriptRunner::restore},
+    {"pause",     0, 0, "pause",                     true,  &ScriptRunner::pause},
+    {"resume",    0, 0, "resume",                    true,  &ScriptRunner::pause},
 };
 // clang-format on
 
 ScriptRunner::ScriptRunner(std::ostream& out)
     : out_(out), platform_([this](const std::string& line) { out_ << line << '\n'; }),
-      form_(platform_) {
-    const auto timers = form_.timers();
-    for (std::size_t i = 0; i < clocks_.size(); ++i)
-        clocks_[i].timer = timers[i];
-    resyncTimers();
-}
+      game_(std::make_unique<RunningGame>(platform_)) {}
 
 void ScriptRunner::run(LineReader& lines) {
     std::string line;
@@ -82,7 +81,7 @@ void ScriptRunner::runLine(const std::string& text) {
         const std::size_t args = line.tokens.size() - 1;
         if (args < command.minArgs || args > command.maxArgs)
             throw ScriptError(std::string("usage: ") + command.usage);
-        if (command.event && !loaded_ && !finished())
+        if (command.event && !game_->started() && !finished())
             throw ScriptError("'" + line.text + "' before load");
         // The line stands before what it causes, so a transcript reads on its own; get and
         // stored name what they print.
@@ -140,39 +139,31 @@ void ScriptRunner::setting(const Line& line) {
 void ScriptRunner::load(const Line& line) {
     if (ignoredIfFinished(line))
         return;
-    if (loaded_)
+    if (game_->started())
         throw ScriptError("the window is already loaded");
-    loaded_ = true;
-    form_.Form_Load();
-    resyncTimers();
+    game_->load();
 }
 
 void ScriptRunner::close(const Line& line) {
     if (ignoredIfFinished(line))
         return;
-    form_.closeByPlayer();
+    game_->close();
     out_ << "unload\n";
-    unloaded_ = true;
 }
 
 void ScriptRunner::press(const Line& line) {
     const bool isDown = line.arg(0) == "down";
-    Control* control = form_.findControl(line.arg(1));
+    const Control* control = form().findControl(line.arg(1));
     if (!control)
         throw ScriptError("no control named '" + line.arg(1) + "'");
-    const std::function<void()> handler =
-        isDown ? form_.mouseDownHandler(*control) : form_.clickHandler(*control);
-    if (!handler)
+    const int index = game_->indexOf(*control);
+    if (!(isDown ? game_->answersMouseDown(index) : game_->answersClick(index)))
         throw ScriptError("'" + line.arg(1) + "' has no " + (isDown ? "MouseDown" : "Click") +
                           " handler");
     if (ignoredIfFinished(line))
         return;
-    if (!form_.takesInput(*control)) {
+    if (!(isDown ? game_->mouseDown(index) : game_->click(index)))
         out_ << "ignored: " << line.text << '\n';
-        return;
-    }
-    handler();
-    resyncTimers();
 }
 
 // The chosen digits become the stage's next question through the draws the game itself makes:
@@ -189,12 +180,13 @@ void ScriptRunner::question(const Line& line) {
     Digits chosen{};
     for (int i = 0; i < kDigitSlots; ++i)
         chosen[std::size_t(i)] = std::int16_t(digits[std::size_t(i)] - '0');
-    const std::int16_t level = rateDigits(chosen, form_.Orderings);
+    Form1& f = form();
+    const std::int16_t level = rateDigits(chosen, f.Orderings);
     if (level == -1)
         throw ScriptError("'" + digits + "' cannot make 10");
 
     // Digit d comes for r in ((9 - d) / (w + 9), (10 - d) / (w + 9)]; 9 also for r = 0.
-    const double weight = form_.StageRecords[*stage].ZeroWeight;
+    const double weight = f.StageRecords[*stage].ZeroWeight;
     std::vector<float> draws{0.0f}; // the level: the stage's range holds only this one
     for (const char c : digits) {
         const int d = c - '0';
@@ -210,18 +202,17 @@ void ScriptRunner::question(const Line& line) {
         return;
 
     const DrawState before = drawState();
-    form_.StageIndex = std::int16_t(*stage);
-    form_.StageRecords[*stage].MinLevel = level;
-    form_.StageRecords[*stage].MaxLevel = level;
+    f.StageIndex = std::int16_t(*stage);
+    f.StageRecords[*stage].MinLevel = level;
+    f.StageRecords[*stage].MaxLevel = level;
     checkQuestionsCanBeSet(before);
     for (float r : draws)
         platform_.queueRandom(r);
-    form_.cmd出題_Click();
-    resyncTimers();
+    game_->runEvent([&f] { f.cmd出題_Click(); });
 }
 
 void ScriptRunner::tick(const Line& line) {
-    Timer* timer = form_.findTimer(line.arg(1));
+    Timer* timer = form().findTimer(line.arg(1));
     if (!timer)
         throw ScriptError("no timer named '" + line.arg(1) + "'");
     long count = 1;
@@ -234,12 +225,14 @@ void ScriptRunner::tick(const Line& line) {
     }
     if (ignoredIfFinished(line))
         return;
+    const int index = timerIndex(*timer);
     for (long i = 0; i < count && !finished(); ++i) {
-        if (!timer->ticking()) {
+        if (!timer->ticking() || game_->paused()) {
             out_ << "ignored: " << line.text << '\n';
             return;
         }
-        deliverTick(*timer);
+        platform_.ticked(index);
+        game_->tick(index);
     }
 }
 
@@ -249,34 +242,29 @@ void ScriptRunner::wait(const Line& line) {
         throw ScriptError("wait needs milliseconds 0 to " + std::to_string(kMaxWait));
     if (ignoredIfFinished(line))
         return;
-    const double until = now_ + double(*ms);
-    while (!finished()) {
-        TimerClock* next = nullptr;
-        for (TimerClock& clock : clocks_)
-            if (clock.ticking && clock.due <= until && (!next || clock.due < next->due))
-                next = &clock;
-        if (!next)
+    const double until = platform_.now() + double(*ms);
+    while (!finished())
+        if (const auto timer = platform_.nextTick(until))
+            game_->tick(*timer);
+        else
             break;
-        now_ = next->due;
-        deliverTick(*next->timer);
-    }
-    now_ = until;
+    platform_.moveClockTo(until);
 }
 
 void ScriptRunner::get(const Line& line) {
-    out_ << line.arg(1) << " = " << readName(form_, platform_, line.arg(1)) << '\n';
+    out_ << line.arg(1) << " = " << readName(*game_, line.arg(1)) << '\n';
 }
 
 void ScriptRunner::set(const Line& line) {
     const DrawState before = drawState();
-    writeName(form_, platform_, line.arg(1), line.arg(2));
+    writeName(*game_, line.arg(1), line.arg(2));
     try {
         checkQuestionsCanBeSet(before);
     } catch (const ScriptError& e) {
         throw ScriptError("'" + unquoted(line.arg(2)) + "' for " + line.arg(1) + " would make " +
                           e.what());
     }
-    resyncTimers();
+    game_->showChanges();
 }
 
 void ScriptRunner::stored(const Line& line) {
@@ -285,37 +273,68 @@ void ScriptRunner::stored(const Line& line) {
     out_ << "stored " << key << " = " << (value ? quoted(*value) : "missing") << '\n';
 }
 
-// A timer whose Enabled or Interval changed starts its interval afresh from now.
-void ScriptRunner::resyncTimers() {
-    for (TimerClock& clock : clocks_) {
-        const bool ticking = clock.timer->ticking();
-        if (ticking != clock.ticking || clock.timer->Interval != clock.interval)
-            clock.due = now_ + clock.timer->Interval;
-        clock.ticking = ticking;
-        clock.interval = clock.timer->Interval;
-    }
+// The game as text, kept for `restore`: a page keeps it so after every event.
+void ScriptRunner::save(const Line& line) {
+    if (ignoredIfFinished(line))
+        return;
+    const auto text = game_->save();
+    if (!text)
+        throw ScriptError("no game to save");
+    saved_ = *text;
+    out_ << saved_;
 }
 
-void ScriptRunner::deliverTick(Timer& timer) {
-    form_.timerHandler(timer)();
-    for (TimerClock& clock : clocks_)
-        if (clock.timer == &timer)
-            clock.due = now_ + timer.Interval;
-    resyncTimers();
+// The program started anew from a saved game (the last one `save` wrote, or TEXT), as a page
+// reopened with one in its storage; a text that is refused leaves the game that runs as it was.
+void ScriptRunner::restore(const Line& line) {
+    std::string text = saved_;
+    if (line.tokens.size() == 2) {
+        if (!isQuoted(line.arg(1)))
+            throw ScriptError("the saved game's text must be in double quotes");
+        text = unquoted(line.arg(1));
+    }
+    auto fresh = std::make_unique<RunningGame>(platform_);
+    if (const auto why = fresh->restore(text)) {
+        out_ << "refused: " << *why << '\n';
+        return;
+    }
+    game_ = std::move(fresh);
+    game_->showAll();
+    out_ << "restored\n";
+}
+
+// The clock held and let go, as a page does while it is hidden.
+void ScriptRunner::pause(const Line& line) {
+    if (ignoredIfFinished(line))
+        return;
+    if (line.arg(0) == "pause")
+        game_->pause();
+    else
+        game_->resume();
+}
+
+int ScriptRunner::timerIndex(const Timer& timer) {
+    const auto timers = game_->timers();
+    for (std::size_t i = 0; i < timers.size(); ++i)
+        if (timers[i] == &timer)
+            return int(i);
+    return -1;
 }
 
 // Question setting draws digits until their level is the target, so every target a stage can
 // draw must be a level that some digits have. Only the stages the game can still reach count.
 ScriptRunner::DrawState ScriptRunner::drawState() const {
-    return {form_.StageIndex, form_.StageRecords, form_.Orderings};
+    const Form1& f = game_->form();
+    return {f.StageIndex, f.StageRecords, f.Orderings};
 }
 
 void ScriptRunner::checkQuestionsCanBeSet(const DrawState& before) {
-    if (!loaded_ || finished())
+    if (!game_->started() || finished())
         return;
-    const int last = std::max<int>(form_.StageIndex, kExtraStage);
-    for (int stage = form_.StageIndex; stage <= last; ++stage) {
-        const StageRecord& r = form_.StageRecords[stage];
+    Form1& f = form();
+    const int last = std::max<int>(f.StageIndex, kExtraStage);
+    for (int stage = f.StageIndex; stage <= last; ++stage) {
+        const StageRecord& r = f.StageRecords[stage];
         // MinLevel + ⌊r × (MaxLevel − MinLevel + 1)⌋ for r in [0, 1).
         const int low = std::min(int(r.MinLevel), r.MaxLevel + 1);
         const int high = std::max(int(r.MinLevel), int(r.MaxLevel));
@@ -323,9 +342,9 @@ void ScriptRunner::checkQuestionsCanBeSet(const DrawState& before) {
         for (int level = low; level <= high; ++level) {
             if (levels.count(level))
                 continue;
-            form_.StageIndex = before.stageIndex;
-            form_.StageRecords = before.stageRecords;
-            form_.Orderings = before.orderings;
+            f.StageIndex = before.stageIndex;
+            f.StageRecords = before.stageRecords;
+            f.Orderings = before.orderings;
             throw ScriptError("stage " + std::to_string(stage) + " draw level " +
                               std::to_string(level) + ", which no four digits have");
         }
@@ -338,9 +357,10 @@ const std::set<int>& ScriptRunner::levelsOfDigits(bool withZero) {
     static std::map<OrderingTable, std::array<std::set<int>, 2>> known;
     if (known.size() > 64)
         known.clear();
-    const auto [it, fresh] = known.try_emplace(form_.Orderings);
+    const OrderingTable& orderings = form().Orderings;
+    const auto [it, fresh] = known.try_emplace(orderings);
     if (fresh) {
-        const auto levels = rateEveryDigitString(form_.Orderings);
+        const auto levels = rateEveryDigitString(orderings);
         for (int n = 0; n < 10000; ++n) {
             const bool zero = n / 1000 == 0 || n / 100 % 10 == 0 || n / 10 % 10 == 0 || n % 10 == 0;
             it->second[1].insert(levels[std::size_t(n)]);

@@ -1,13 +1,15 @@
-// Runs a kazuroi script against a real Form1 on the headless platform and writes its transcript.
+// Runs a kazuroi script against a real running game on the headless front end and writes its
+// transcript.
 #pragma once
 
-#include "game/form1.h"
+#include "game/running_game.h"
 #include "headless/headless_platform.h"
 #include "script_text.h"
 
 #include <array>
 #include <cstdint>
 #include <istream>
+#include <memory>
 #include <ostream>
 #include <set>
 #include <string>
@@ -30,9 +32,10 @@ class ScriptRunner {
     // Runs one line (no line number in errors).
     void runLine(const std::string& line);
 
-    Form1& form() { return form_; }
-    bool finished() const { return platform_.ended() || unloaded_; }
-    double now() const { return now_; }
+    Form1& form() { return game_->form(); }
+    RunningGame& game() { return *game_; }
+    bool finished() const { return game_->ended() || game_->closed(); }
+    double now() const { return platform_.now(); }
 
   private:
     struct Line {
@@ -62,11 +65,13 @@ class ScriptRunner {
     void get(const Line& line);
     void set(const Line& line);
     void stored(const Line& line);
+    void save(const Line& line);
+    void restore(const Line& line);
+    void pause(const Line& line);
 
     // True after printing the line as ignored, once the program is over.
     bool ignoredIfFinished(const Line& line);
-    void deliverTick(Timer& timer);
-    void resyncTimers();
+    int timerIndex(const Timer& timer);
     // What question setting draws from, kept so that a change can be put back.
     struct DrawState {
         std::int16_t stageIndex;
@@ -81,19 +86,8 @@ class ScriptRunner {
 
     std::ostream& out_;
     HeadlessPlatform platform_;
-    Form1 form_;
-    bool loaded_ = false;
-    bool unloaded_ = false;
-
-    // The driver's clock and each timer's next tick, as `wait` delivers them.
-    struct TimerClock {
-        Timer* timer;
-        bool ticking = false;
-        std::int32_t interval = 0;
-        double due = 0;
-    };
-    double now_ = 0;
-    std::array<TimerClock, 2> clocks_;
+    std::unique_ptr<RunningGame> game_;
+    std::string saved_; // the game as `save` last wrote it
 };
 
 // Runs a whole script as kazuroi-script does: 0 when every line ran, 2 with a message on `err`

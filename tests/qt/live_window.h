@@ -28,8 +28,9 @@ inline void answerBoxesSoon(std::shared_ptr<bool> stop) {
 
 struct LiveWindow {
     QtPlatform platform;
-    Form1 form{platform};
-    MainWindow window{form, platform};
+    RunningGame game{platform};
+    Form1& form = game.form();
+    MainWindow window{game, platform};
 
     LiveWindow() {
         platform.setWindow(&window);

@@ -152,13 +152,13 @@ TEST_F(Settings, EndingFromOutside) {
         live.form.TimeLeft = 0;
         live.form.shp制限時間残り.Width = 19;
         live.form.tim制限時間タイマ.Enabled = true;
-        live.window.showModel(); // the next tick opens the time-out box
+        live.game.showChanges(); // the next tick opens the time-out box
         bool boxOpen = false;
         QTimer::singleShot(200, [&] {
-            boxOpen = live.platform.boxOpen();
+            boxOpen = live.game.boxOpen();
             ::raise(SIGHUP);
         });
-        EXPECT_TRUE(QTest::qWaitFor([&] { return live.platform.ended(); }, 3000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return live.game.ended(); }, 3000));
         EXPECT_TRUE(boxOpen);
         EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
         EXPECT_FALSE(QFile::exists(ini()));

@@ -200,7 +200,7 @@ void putQuestion(Window& w) {
         w.form.SlotValues[i] = std::int16_t(i + 1);
         w.form.cmd数字[i].Caption = w.form.fnc全角数字(std::int16_t(i + 1));
     }
-    w.window.showModel();
+    w.game.showChanges();
 }
 
 void press(Window& w, std::initializer_list<const Control*> controls) {
@@ -334,7 +334,7 @@ TEST(Window, ABoxHoldsEveryTickBack) {
     w.form.AnimationStep = -23;
     w.form.timアニメーションタイマ.Interval = 20;
     w.form.timアニメーションタイマ.Enabled = true;
-    w.window.showModel();
+    w.game.showChanges();
 
     int boxes = 0;
     std::int16_t countdownAtOpen = -1;
@@ -357,7 +357,7 @@ TEST(Window, ABoxHoldsEveryTickBack) {
             }
         });
     });
-    EXPECT_TRUE(QTest::qWaitFor([&] { return w.platform.ended(); }, 3000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.game.ended(); }, 3000));
     EXPECT_EQ(text, "話にならんな");
     EXPECT_EQ(boxes, 1);
     EXPECT_EQ(countdownLater, countdownAtOpen) << "ticks ran while the box was open";
@@ -393,7 +393,7 @@ TEST(Window, EveryTextIsDrawnWhole) {
 
     for (auto& [control, text] : texts) {
         control->Caption = text;
-        w.window.showModel();
+        w.game.showChanges();
         const QWidget* widget = w.widget(*control);
         const QRectF ink = drawnInk(*control, widget);
         const QRectF room =
@@ -485,7 +485,7 @@ TEST(Window, ScreenReadersHearTheGame) {
     EXPECT_EQ(bar->valueInterface()->currentValue().toDouble(), 1354);
     EXPECT_EQ(bar->valueInterface()->maximumValue().toDouble(), 1935);
     w.form.shp制限時間残り.Width = 600;
-    w.window.showModel();
+    w.game.showChanges();
     EXPECT_EQ(bar->valueInterface()->currentValue().toDouble(), 600);
 
     EXPECT_TRUE(QAccessible::queryAccessibleInterface(w.widget(w.form.Text1))->state().invisible);

@@ -59,12 +59,12 @@ bool near(QColor c, int r, int g, int b, int slack = 40) {
 }
 
 // Puts 1 2 3 4 on the board, as question setting would show them.
-void putQuestion(Form1& form, MainWindow& window) {
+void putQuestion(Form1& form, RunningGame& game) {
     for (int i = 0; i < 4; ++i) {
         form.SlotValues[i] = std::int16_t(i + 1);
         form.cmd数字[i].Caption = form.fnc全角数字(std::int16_t(i + 1));
     }
-    window.showModel();
+    game.showChanges();
 }
 
 void pressAll(Form1& form, MainWindow& window, const Control& op) {
@@ -95,6 +95,7 @@ int main(int argc, char** argv) {
     testing::LiveWindow live;
     Form1& form = live.form;
     MainWindow& window = live.window;
+    RunningGame& game = live.game;
     check(QTest::qWaitForWindowExposed(&window), "the window is shown");
 
     const double scale = window.devicePixelRatioF();
@@ -129,7 +130,7 @@ int main(int argc, char** argv) {
     check(ink > 500 * scale * scale, "the title label shows its text");
 
     // A ring round a selected number: the pixels under it are inverted.
-    putQuestion(form, window);
+    putQuestion(form, game);
     const QPoint ring = at(window, 360 + 360 + 20, 1080 + 840 + 652); // mark 0's left edge
     const QColor before = screenWhen(window, [](const QImage&) { return true; }).pixelColor(ring);
     const auto inverted = [&](const QImage& s) {
@@ -160,17 +161,17 @@ int main(int argc, char** argv) {
          {std::pair(kYellow, QColor(255, 255, 0)), std::pair(kRed, QColor(255, 0, 0)),
           std::pair(kGreen, QColor(0, 255, 0))}) {
         form.shp制限時間残り.BackColor = colour;
-        window.showModel();
+        game.showChanges();
         const auto coloured = [&](const QImage& s) { return s.pixelColor(barStart) == rgb; };
         check(coloured(screenWhen(window, coloured)), qPrintable("the bar shows " + rgb.name()));
     }
     // Blinking: in its hidden phase the track shows where the bar was.
     form.shp制限時間残り.Visible = false;
-    window.showModel();
+    game.showChanges();
     const auto hidden = [&](const QImage& s) { return s.pixelColor(barStart) == track; };
     check(hidden(screenWhen(window, hidden)), "the bar blinks off");
     form.shp制限時間残り.Visible = true;
-    window.showModel();
+    game.showChanges();
 
     // A right answer: 1 + 2 + 3 + 4 = 10, slot 4 green; then redo for a wrong one.
     pressAll(form, window, form.cmd加算);
@@ -180,7 +181,7 @@ int main(int argc, char** argv) {
     };
     check(greenSlot(screenWhen(window, greenSlot)), "slot 4 is green after a right answer");
     form.cmdやり直し.Enabled = true;
-    window.showModel();
+    game.showChanges();
     QTest::mouseClick(window.widgetFor(form.cmdやり直し), Qt::LeftButton);
     pressAll(form, window, form.cmd乗算);
     const auto redSlot = [&](const QImage& s) {
@@ -205,7 +206,7 @@ int main(int argc, char** argv) {
     // step reached rather than by a time, while its pixels are read.
     check(QTest::qWaitFor([&] { return form.AnimationStep >= -9; }, 10000), "the panel falls");
     form.timアニメーションタイマ.Enabled = false;
-    window.showModel();
+    game.showChanges();
     check(form.frmステージクリア.Top > 2000 && form.frmステージクリア.Top < 3300,
           "the panel is mid-way down");
     const QPoint nextButton = at(window, 6480 + 200, 4320 + 200);
@@ -226,7 +227,7 @@ int main(int argc, char** argv) {
               "the panel stands where the game's path puts it");
     }
     form.timアニメーションタイマ.Enabled = true;
-    window.showModel();
+    game.showChanges();
     check(QTest::qWaitFor([&] { return form.StageIndex == 1; }, 10000) && form.StageIndex == 1 &&
               form.cmd出題.Enabled,
           "the animation ends in the next stage");
