@@ -187,4 +187,9 @@ std::function<void()> Form1::timerHandler(const Timer& timer) {
     return {};
 }
 
+MessageResult Form1::ask(const std::string& text, const std::string& title,
+                         MessageButtons buttons) {
+    return platform_.messageBox(text, title, buttons);
+}
+
 } // namespace kazuroi

@@ -128,6 +128,8 @@ class Form1 : public GameState {
     // with the new selection, and the board judged.
     void finishOperation(std::int16_t value, std::string text);
     void addToSelectedCount(int delta);
+    // Every box the game shows: the one place where a procedure waits for the player.
+    MessageResult ask(const std::string& text, const std::string& title, MessageButtons buttons);
 
     Platform& platform_;
     std::vector<Control*> controls_;

@@ -40,6 +40,8 @@ void RunningGame::showAll() {
         s.told = false;
     timersShown_.fill(-1);
     sync();
+    if (focus_)
+        frontEnd_.setFocus(*focus_);
 }
 
 void RunningGame::runEvent(const std::function<void()>& event) {

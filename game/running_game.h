@@ -42,7 +42,8 @@ class RunningGame : private Platform {
     // The game as text, between events; nothing while a box is open, before the start or once
     // the game is over.
     std::optional<std::string> save() const;
-    // Every control and timer told to the front end again, as after building its screen.
+    // Every control and timer told to the front end again, and where the focus is, as after
+    // building its screen.
     void showAll();
 
     // Input and ticks, each one event of the window: nothing reaches the rules while a box is

@@ -7,7 +7,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <variant>
+#include <cstdlib>
 
 namespace kazuroi {
 
@@ -26,45 +26,36 @@ constexpr int kLastAnimationStep = 99;
 
 // The kinds of value a saved game holds, each with what it may be.
 struct Int16Value {
-    std::int16_t* p;
+    std::int16_t& v;
     int min, max;
 };
 struct Bool16Value {
-    Bool16* p;
+    Bool16& v;
 };
 struct BoolValue {
-    bool* p;
+    bool& v;
 };
 struct ColourValue {
-    Colour* p;
+    Colour& v;
     bool (*allowed)(Colour);
 };
 struct SingleValue {
-    float* p;
+    float& v;
     float min, max;
 };
 struct TextValue {
-    std::string* p;
-    std::function<bool(const std::string&)> allowed;
+    std::string& v;
+    bool (*allowed)(const Form1&, std::string_view);
 };
 struct CountValue {
-    std::optional<std::int16_t>* p;
-    int max;
+    std::optional<std::int16_t>& v;
 };
 struct IntervalValue {
-    std::int32_t* p;
-    std::vector<std::int32_t> allowed;
+    std::int32_t& v;
+    bool (*allowed)(const Form1&, std::int32_t);
 };
 struct FocusValue {
-    const Control** p;
-    std::vector<const Control*> allowed;
-};
-using Value = std::variant<Int16Value, Bool16Value, BoolValue, ColourValue, SingleValue, TextValue,
-                           CountValue, IntervalValue, FocusValue>;
-
-struct Field {
-    std::string name;
-    Value value;
+    const Control*& v;
 };
 
 bool isFace(Colour c) {
@@ -82,36 +73,54 @@ bool isFading(Colour c) {
     return v <= 0xFFFFFF && (v & 0xFF) % 5 == 0 && (v >> 8 & 0xFF) % 5 == 0 && (v >> 16) % 5 == 0;
 }
 
-const std::string kDigits[] = {"０", "１", "２", "３", "４", "５", "６", "７", "８", "９"};
+constexpr std::string_view kDigits[] = {"０", "１", "２", "３", "４", "５", "６", "７", "８", "９"};
 
-// A result's expression: full-width digits, the four operators and brackets that pair.
-bool isExpression(const std::string& text) {
-    static const std::string kPieces[] = {"０", "１", "２", "３", "４", "５", "６", "７",
-                                          "８", "９", "＋", "－", "×",  "÷",  "(",  ")"};
+bool isDigit(const Form1&, std::string_view text) {
+    for (std::string_view d : kDigits)
+        if (text == d)
+            return true;
+    return false;
+}
+
+// A result's expression: full-width digits, the four operators and brackets that pair; empty
+// while its slot holds none.
+bool isExpression(const Form1&, std::string_view text) {
+    constexpr std::string_view kOperators[] = {"＋", "－", "×", "÷", "(", ")"};
     constexpr std::size_t kLongestExpression = 96;
     if (text.size() > kLongestExpression)
         return false;
     int open = 0;
-    for (std::size_t i = 0; i < text.size();) {
-        const std::string* piece = nullptr;
-        for (const std::string& p : kPieces)
-            if (text.compare(i, p.size(), p) == 0)
-                piece = &p;
-        if (!piece)
+    while (!text.empty()) {
+        std::string_view piece;
+        for (std::string_view p : kDigits)
+            if (text.substr(0, p.size()) == p)
+                piece = p;
+        for (std::string_view p : kOperators)
+            if (text.substr(0, p.size()) == p)
+                piece = p;
+        if (piece.empty())
             return false;
-        open += *piece == "(" ? 1 : *piece == ")" ? -1 : 0;
+        open += piece == "(" ? 1 : piece == ")" ? -1 : 0;
         if (open < 0)
             return false;
-        i += piece->size();
+        text.remove_prefix(piece.size());
     }
     return open == 0;
 }
 
-bool isLevelText(const std::string& text) {
+bool isStageName(const Form1& f, std::string_view text) {
+    for (int s = 0; s <= kExtraStage; ++s)
+        if (text == f.StageRecords[std::size_t(s)].Name)
+            return true;
+    return false;
+}
+
+// Five stars, as many filled as the level, or the Extra Stage's pattern.
+bool isLevelText(const Form1&, std::string_view text) {
     if (text == "★☆★☆★")
         return true;
-    std::string stars;
-    for (int filled = 0; filled <= 5; ++filled, stars.clear()) {
+    for (int filled = 0; filled <= 5; ++filled) {
+        std::string stars;
         for (int i = 0; i < 5; ++i)
             stars += i < filled ? "★" : "☆";
         if (text == stars)
@@ -120,114 +129,143 @@ bool isLevelText(const std::string& text) {
     return false;
 }
 
-std::vector<Field> fieldsOf(Form1& f, const Control*& focus) {
-    const int full = int(f.shp制限時間表示枠.Width);
-    std::vector<Field> fields = {
-        {"StageIndex", Int16Value{&f.StageIndex, 0, kExtraStage}},
-        {"SolvedCount", Int16Value{&f.SolvedCount, 0, kQuestionsPerStage}},
-        {"NoRedoUsed", Bool16Value{&f.NoRedoUsed}},
-        {"ExtraRefill", Bool16Value{&f.ExtraRefill}},
-        {"TimeLeft", Int16Value{&f.TimeLeft, 0, full}},
-        {"TickCountdown", Int16Value{&f.TickCountdown, 0, 10}},
-        {"BarColour", ColourValue{&f.BarColour, isTarget}},
-        {"BlinkPhase", Int16Value{&f.BlinkPhase, 0, 15}},
-        {"AnimationStep", Int16Value{&f.AnimationStep, -23, kLastAnimationStep}},
-        {"SelectedCount", CountValue{&f.SelectedCount, kDigitSlots}},
-    };
-    for (int i = 0; i < kSlots; ++i)
-        fields.push_back(
-            {"SlotValues(" + std::to_string(i) + ")",
-             Int16Value{&f.SlotValues[std::size_t(i)], 0, i < kDigitSlots ? 9 : kLargestResult}});
-    for (int i = 0; i < kSlots; ++i) {
-        Control& c = f.cmd数字[std::size_t(i)];
-        const auto caption = i < kDigitSlots ? TextValue{&c.Caption,
-                                                         [](const std::string& t) {
-                                                             for (const std::string& d : kDigits)
-                                                                 if (t == d)
-                                                                     return true;
-                                                             return t.empty();
-                                                         }}
-                                             : TextValue{&c.Caption, isExpression};
-        fields.push_back({c.Name + ".Caption", caption});
-        fields.push_back({c.Name + ".Enabled", BoolValue{&c.Enabled}});
-        fields.push_back({c.Name + ".Visible", BoolValue{&c.Visible}});
-        fields.push_back({c.Name + ".BackColor", ColourValue{&c.BackColor, isFace}});
-    }
-    for (Control& mark : f.shp選択印)
-        fields.push_back({mark.Name + ".Visible", BoolValue{&mark.Visible}});
-    for (Control* c : {&f.cmd加算, &f.cmd減算, &f.cmd乗算, &f.cmd除算, &f.cmd出題, &f.cmdやり直し})
-        fields.push_back({c->Name + ".Enabled", BoolValue{&c->Enabled}});
-
-    std::vector<std::string> stages;
-    for (int s = 0; s <= kExtraStage; ++s)
-        stages.push_back(f.StageRecords[std::size_t(s)].Name);
-    fields.push_back({f.lblステージ.Name + ".Caption",
-                      TextValue{&f.lblステージ.Caption, [stages](const std::string& t) {
-                                    return std::find(stages.begin(), stages.end(), t) !=
-                                           stages.end();
-                                }}});
-    fields.push_back({f.lblレベル.Name + ".Caption", TextValue{&f.lblレベル.Caption, isLevelText}});
-    fields.push_back({f.lbl正誤.Name + ".Caption",
-                      TextValue{&f.lbl正誤.Caption, [](const std::string& t) {
-                                    return t == "○正解" || t == "×やり直し" || t == "○やり直し";
-                                }}});
-    fields.push_back(
-        {f.lbl正誤.Name + ".ForeColor", ColourValue{&f.lbl正誤.ForeColor, isVerdictColour}});
-    fields.push_back({f.lbl正誤.Name + ".Visible", BoolValue{&f.lbl正誤.Visible}});
-
-    Control& bar = f.shp制限時間残り;
-    fields.push_back({bar.Name + ".Width", SingleValue{&bar.Width, 0, float(full)}});
-    fields.push_back({bar.Name + ".Visible", BoolValue{&bar.Visible}});
-    fields.push_back({bar.Name + ".BackColor", ColourValue{&bar.BackColor, isFading}});
-    fields.push_back(
-        {f.shp制限時間表示枠.Name + ".Visible", BoolValue{&f.shp制限時間表示枠.Visible}});
-    Control& panel = f.frmステージクリア;
-    fields.push_back({panel.Name + ".Visible", BoolValue{&panel.Visible}});
-    fields.push_back(
-        {panel.Name + ".Top", SingleValue{&panel.Top, -kFarthestPanel, kFarthestPanel}});
-
-    // The time limit ticks at the stage table's interval, the animation at its own.
-    std::vector<std::int32_t> clockIntervals;
-    for (int s = 0; s <= kExtraStage; ++s)
-        clockIntervals.push_back(f.StageParams[std::size_t(s)].TimerInterval);
-    Timer& clock = f.tim制限時間タイマ;
-    Timer& animation = f.timアニメーションタイマ;
-    fields.push_back({clock.Name + ".Enabled", BoolValue{&clock.Enabled}});
-    fields.push_back({clock.Name + ".Interval", IntervalValue{&clock.Interval, clockIntervals}});
-    fields.push_back({animation.Name + ".Enabled", BoolValue{&animation.Enabled}});
-    fields.push_back({animation.Name + ".Interval", IntervalValue{&animation.Interval, {0, 70}}});
-
-    std::vector<const Control*> focusable{nullptr};
-    for (const Control* c : f.controls())
-        if (f.clickHandler(*c))
-            focusable.push_back(c);
-    fields.push_back({"Form1.ActiveControl", FocusValue{&focus, focusable}});
-    return fields;
+bool isVerdict(const Form1&, std::string_view text) {
+    return text == "○正解" || text == "×やり直し" || text == "○やり直し";
 }
 
-std::string hexText(std::int32_t c) {
+// The time limit ticks at the stage table's interval, the animation at its own.
+bool isClockInterval(const Form1& f, std::int32_t interval) {
+    for (int s = 0; s <= kExtraStage; ++s)
+        if (interval == f.StageParams[std::size_t(s)].TimerInterval)
+            return true;
+    return false;
+}
+bool isAnimationInterval(const Form1&, std::int32_t interval) {
+    return interval == 0 || interval == 70;
+}
+
+// What is done with each value of a saved game: its name is the control's (or the value's) and a
+// property, if any.
+class Visitor {
+  public:
+    virtual ~Visitor() = default;
+    virtual void operator()(const std::string& name, const char* property, Int16Value v) = 0;
+    virtual void operator()(const std::string& name, const char* property, Bool16Value v) = 0;
+    virtual void operator()(const std::string& name, const char* property, BoolValue v) = 0;
+    virtual void operator()(const std::string& name, const char* property, ColourValue v) = 0;
+    virtual void operator()(const std::string& name, const char* property, SingleValue v) = 0;
+    virtual void operator()(const std::string& name, const char* property, TextValue v) = 0;
+    virtual void operator()(const std::string& name, const char* property, CountValue v) = 0;
+    virtual void operator()(const std::string& name, const char* property, IntervalValue v) = 0;
+    virtual void operator()(const std::string& name, const char* property, FocusValue v) = 0;
+};
+
+// A visitor that hands every value to one generic function.
+template <typename F> class VisitorOf final : public Visitor {
+  public:
+    explicit VisitorOf(F f) : f_(std::move(f)) {}
+    void operator()(const std::string& n, const char* p, Int16Value v) override { f_(n, p, v); }
+    void operator()(const std::string& n, const char* p, Bool16Value v) override { f_(n, p, v); }
+    void operator()(const std::string& n, const char* p, BoolValue v) override { f_(n, p, v); }
+    void operator()(const std::string& n, const char* p, ColourValue v) override { f_(n, p, v); }
+    void operator()(const std::string& n, const char* p, SingleValue v) override { f_(n, p, v); }
+    void operator()(const std::string& n, const char* p, TextValue v) override { f_(n, p, v); }
+    void operator()(const std::string& n, const char* p, CountValue v) override { f_(n, p, v); }
+    void operator()(const std::string& n, const char* p, IntervalValue v) override { f_(n, p, v); }
+    void operator()(const std::string& n, const char* p, FocusValue v) override { f_(n, p, v); }
+
+  private:
+    F f_;
+};
+
+std::string nameOf(const std::string& name, const char* property) {
+    return *property ? name + '.' + property : name;
+}
+
+// Every value of a saved game, in its order.
+void eachValue(Form1& f, const Control*& focus, Visitor& visit) {
+    const int full = int(f.shp制限時間表示枠.Width);
+    visit("StageIndex", "", Int16Value{f.StageIndex, 0, kExtraStage});
+    visit("SolvedCount", "", Int16Value{f.SolvedCount, 0, kQuestionsPerStage});
+    visit("NoRedoUsed", "", Bool16Value{f.NoRedoUsed});
+    visit("ExtraRefill", "", Bool16Value{f.ExtraRefill});
+    visit("TimeLeft", "", Int16Value{f.TimeLeft, 0, full});
+    visit("TickCountdown", "", Int16Value{f.TickCountdown, 0, 10});
+    visit("BarColour", "", ColourValue{f.BarColour, isTarget});
+    visit("BlinkPhase", "", Int16Value{f.BlinkPhase, 0, 15});
+    visit("AnimationStep", "", Int16Value{f.AnimationStep, -23, kLastAnimationStep});
+    visit("SelectedCount", "", CountValue{f.SelectedCount});
+    for (int i = 0; i < kSlots; ++i)
+        visit("SlotValues(" + std::to_string(i) + ")", "",
+              Int16Value{f.SlotValues[std::size_t(i)], 0, i < kDigitSlots ? 9 : kLargestResult});
+    for (int i = 0; i < kSlots; ++i) {
+        Control& c = f.cmd数字[std::size_t(i)];
+        visit(c.Name, "Caption", TextValue{c.Caption, i < kDigitSlots ? isDigit : isExpression});
+        visit(c.Name, "Enabled", BoolValue{c.Enabled});
+        visit(c.Name, "Visible", BoolValue{c.Visible});
+        visit(c.Name, "BackColor", ColourValue{c.BackColor, isFace});
+    }
+    for (Control& mark : f.shp選択印)
+        visit(mark.Name, "Visible", BoolValue{mark.Visible});
+    for (Control* c : {&f.cmd加算, &f.cmd減算, &f.cmd乗算, &f.cmd除算, &f.cmd出題, &f.cmdやり直し})
+        visit(c->Name, "Enabled", BoolValue{c->Enabled});
+    visit(f.lblステージ.Name, "Caption", TextValue{f.lblステージ.Caption, isStageName});
+    visit(f.lblレベル.Name, "Caption", TextValue{f.lblレベル.Caption, isLevelText});
+    visit(f.lbl正誤.Name, "Caption", TextValue{f.lbl正誤.Caption, isVerdict});
+    visit(f.lbl正誤.Name, "ForeColor", ColourValue{f.lbl正誤.ForeColor, isVerdictColour});
+    visit(f.lbl正誤.Name, "Visible", BoolValue{f.lbl正誤.Visible});
+    Control& bar = f.shp制限時間残り;
+    visit(bar.Name, "Width", SingleValue{bar.Width, 0, float(full)});
+    visit(bar.Name, "Visible", BoolValue{bar.Visible});
+    visit(bar.Name, "BackColor", ColourValue{bar.BackColor, isFading});
+    visit(f.shp制限時間表示枠.Name, "Visible", BoolValue{f.shp制限時間表示枠.Visible});
+    Control& panel = f.frmステージクリア;
+    visit(panel.Name, "Visible", BoolValue{panel.Visible});
+    visit(panel.Name, "Top", SingleValue{panel.Top, -kFarthestPanel, kFarthestPanel});
+    Timer& clock = f.tim制限時間タイマ;
+    Timer& animation = f.timアニメーションタイマ;
+    visit(clock.Name, "Enabled", BoolValue{clock.Enabled});
+    visit(clock.Name, "Interval", IntervalValue{clock.Interval, isClockInterval});
+    visit(animation.Name, "Enabled", BoolValue{animation.Enabled});
+    visit(animation.Name, "Interval", IntervalValue{animation.Interval, isAnimationInterval});
+    visit("Form1", "ActiveControl", FocusValue{focus});
+}
+
+std::string hexText(std::uint32_t value) {
     char text[11];
-    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(c));
+    std::snprintf(text, sizeof text, "0x%08X", value);
     return text;
 }
 
-struct Writer {
-    std::string operator()(const Int16Value& v) const { return std::to_string(*v.p); }
-    std::string operator()(const Bool16Value& v) const { return *v.p ? "True" : "False"; }
-    std::string operator()(const BoolValue& v) const { return *v.p ? "True" : "False"; }
-    std::string operator()(const ColourValue& v) const { return hexText(*v.p); }
-    std::string operator()(const SingleValue& v) const { return shortestText(*v.p); }
-    std::string operator()(const TextValue& v) const { return '"' + *v.p + '"'; }
-    std::string operator()(const CountValue& v) const {
-        return v.p->has_value() ? std::to_string(**v.p) : "Empty";
-    }
-    std::string operator()(const IntervalValue& v) const { return std::to_string(*v.p); }
-    std::string operator()(const FocusValue& v) const {
-        return *v.p ? '"' + (*v.p)->Name + '"' : "Nothing";
-    }
-};
+std::string text(const Int16Value& v) {
+    return std::to_string(v.v);
+}
+std::string text(const Bool16Value& v) {
+    return v.v ? "True" : "False";
+}
+std::string text(const BoolValue& v) {
+    return v.v ? "True" : "False";
+}
+std::string text(const ColourValue& v) {
+    return hexText(std::uint32_t(v.v));
+}
+std::string text(const SingleValue& v) {
+    return shortestText(v.v);
+}
+std::string text(const TextValue& v) {
+    return '"' + v.v + '"';
+}
+std::string text(const CountValue& v) {
+    return v.v ? std::to_string(*v.v) : "Empty";
+}
+std::string text(const IntervalValue& v) {
+    return std::to_string(v.v);
+}
+std::string text(const FocusValue& v) {
+    return v.v ? '"' + v.v->Name + '"' : "Nothing";
+}
 
-template <typename T> std::optional<T> whole(std::string_view text) {
+template <typename T> std::optional<T> wholeNumber(std::string_view text) {
     T value{};
     const char* end = text.data() + text.size();
     const auto [ptr, ec] = std::from_chars(text.data(), end, value);
@@ -245,85 +283,130 @@ std::optional<bool> boolean(std::string_view text) {
 }
 
 // A text between double quotes with no quote, backslash or control character inside.
-std::optional<std::string> text(std::string_view token) {
+std::optional<std::string_view> quotedText(std::string_view token) {
     if (token.size() < 2 || token.front() != '"' || token.back() != '"')
         return std::nullopt;
     const std::string_view inside = token.substr(1, token.size() - 2);
     for (unsigned char c : inside)
         if (c == '"' || c == '\\' || c < 0x20 || c == 0x7F)
             return std::nullopt;
-    return std::string(inside);
+    return inside;
 }
 
-// Sets the value from its text when the game can hold it; false otherwise.
-struct Reader {
-    std::string_view token;
-
-    bool operator()(const Int16Value& v) const {
-        const auto n = whole<int>(token);
-        if (!n || *n < v.min || *n > v.max)
-            return false;
-        *v.p = std::int16_t(*n);
-        return true;
-    }
-    bool operator()(const Bool16Value& v) const {
-        const auto b = boolean(token);
-        if (b)
-            *v.p = *b ? kTrue : kFalse;
-        return b.has_value();
-    }
-    bool operator()(const BoolValue& v) const {
-        const auto b = boolean(token);
-        if (b)
-            *v.p = *b;
-        return b.has_value();
-    }
-    bool operator()(const ColourValue& v) const {
-        if (token.size() != 10 || token.substr(0, 2) != "0x")
-            return false;
-        std::uint32_t value = 0;
-        const char* end = token.data() + token.size();
-        const auto [ptr, ec] = std::from_chars(token.data() + 2, end, value, 16);
-        if (ec != std::errc() || ptr != end || !v.allowed(Colour(value)))
-            return false;
-        *v.p = Colour(value);
-        return true;
-    }
-    bool operator()(const SingleValue& v) const {
-        const auto d = whole<float>(token);
-        if (!d || !std::isfinite(*d) || *d < v.min || *d > v.max)
-            return false;
-        *v.p = *d;
-        return true;
-    }
-    bool operator()(const TextValue& v) const {
-        const auto t = text(token);
-        if (!t || !v.allowed(*t))
-            return false;
-        *v.p = *t;
-        return true;
-    }
-    bool operator()(const CountValue& v) const {
-        const auto n = whole<int>(token);
-        if (!n || *n < 0 || *n > v.max)
-            return false;
-        *v.p = std::int16_t(*n);
-        return true;
-    }
-    bool operator()(const IntervalValue& v) const {
-        const auto n = whole<std::int32_t>(token);
-        if (!n || std::find(v.allowed.begin(), v.allowed.end(), *n) == v.allowed.end())
-            return false;
-        *v.p = *n;
-        return true;
-    }
-    bool operator()(const FocusValue& v) const {
-        for (const Control* c : v.allowed)
-            if (c ? text(token) == c->Name : token == "Nothing") {
-                *v.p = c;
-                return true;
-            }
+// Each value from its text, when it is one the game can hold; false otherwise.
+bool read(std::string_view token, const Form1&, const Int16Value& v) {
+    const auto n = wholeNumber<int>(token);
+    if (!n || *n < v.min || *n > v.max)
         return false;
+    v.v = std::int16_t(*n);
+    return true;
+}
+bool read(std::string_view token, const Form1&, const Bool16Value& v) {
+    const auto b = boolean(token);
+    if (b)
+        v.v = *b ? kTrue : kFalse;
+    return b.has_value();
+}
+bool read(std::string_view token, const Form1&, const BoolValue& v) {
+    const auto b = boolean(token);
+    if (b)
+        v.v = *b;
+    return b.has_value();
+}
+bool read(std::string_view token, const Form1&, const ColourValue& v) {
+    if (token.size() != 10 || token.substr(0, 2) != "0x")
+        return false;
+    std::uint32_t hex = 0;
+    const char* end = token.data() + token.size();
+    const auto [ptr, ec] = std::from_chars(token.data() + 2, end, hex, 16);
+    if (ec != std::errc() || ptr != end || !v.allowed(Colour(hex)) || hexText(hex) != token)
+        return false;
+    v.v = Colour(hex);
+    return true;
+}
+bool read(std::string_view token, const Form1&, const SingleValue& v) {
+    // As the game writes a number: plain decimal, and nothing but the text it writes for it.
+    const std::size_t point = token.find('.');
+    const auto whole = wholeNumber<long>(token.substr(0, point));
+    const auto fraction = point == std::string_view::npos
+                              ? std::optional<long>(0)
+                              : wholeNumber<long>(token.substr(point + 1));
+    constexpr std::size_t kLongestNumber = 16;
+    if (!whole || !fraction || token.size() > kLongestNumber)
+        return false;
+    const std::size_t places = point == std::string_view::npos ? 0 : token.size() - point - 1;
+    const double magnitude =
+        double(std::labs(*whole)) + double(*fraction) / std::pow(10.0, double(places));
+    const float number = toSingle(token.front() == '-' ? -magnitude : magnitude);
+    if (number < v.min || number > v.max || shortestText(number) != token)
+        return false;
+    v.v = number;
+    return true;
+}
+bool read(std::string_view token, const Form1& f, const TextValue& v) {
+    const auto t = quotedText(token);
+    if (!t || !v.allowed(f, *t))
+        return false;
+    v.v = std::string(*t);
+    return true;
+}
+bool read(std::string_view token, const Form1&, const CountValue& v) {
+    const auto n = wholeNumber<int>(token); // a board holds four numbers at most
+    if (!n || *n < 0 || *n > kDigitSlots)
+        return false;
+    v.v = std::int16_t(*n);
+    return true;
+}
+bool read(std::string_view token, const Form1& f, const IntervalValue& v) {
+    const auto n = wholeNumber<std::int32_t>(token);
+    if (!n || !v.allowed(f, *n))
+        return false;
+    v.v = *n;
+    return true;
+}
+// Nothing, or a control the game moves the focus to: one that answers a click.
+bool read(std::string_view token, const Form1& f, const FocusValue& v) {
+    if (token == "Nothing") {
+        v.v = nullptr;
+        return true;
+    }
+    for (Control* c : f.controls())
+        if (quotedText(token) == c->Name && const_cast<Form1&>(f).clickHandler(*c)) {
+            v.v = c;
+            return true;
+        }
+    return false;
+}
+
+// The lines of a saved game between its first and its check, read in turn; the first that is not
+// what a saved game holds there says why.
+struct Lines {
+    const std::vector<std::string_view>& lines;
+    std::size_t line = 1;
+    std::optional<std::string> why;
+
+    std::string where() const { return "line " + std::to_string(line + 1) + ": "; }
+    // The value's text on the next line, when that line names it.
+    std::optional<std::string_view> next(const std::string& base, const char* property) {
+        if (why)
+            return std::nullopt;
+        const std::string name = nameOf(base, property);
+        if (line + 1 >= lines.size()) {
+            why = "cut short: no line for " + name;
+            return std::nullopt;
+        }
+        const std::string_view text = lines[line++];
+        const std::size_t blank = text.find(' ');
+        if (text.substr(0, blank) == name && blank != std::string_view::npos)
+            return text.substr(blank + 1);
+        --line;
+        why = where() + std::string(text.substr(0, blank)) + " where " + name + " belongs";
+        return std::nullopt;
+    }
+    void refuse(const std::string& base, const char* property) {
+        --line;
+        why = where() + "no value " + nameOf(base, property) + " can have";
+        ++line;
     }
 };
 
@@ -335,10 +418,6 @@ std::uint32_t checksum(std::string_view text) {
     return hash;
 }
 
-std::string lineNumber(std::size_t n) {
-    return "line " + std::to_string(n + 1) + ": ";
-}
-
 } // namespace
 
 std::optional<std::string> RunningGame::save() const {
@@ -346,9 +425,11 @@ std::optional<std::string> RunningGame::save() const {
         return std::nullopt;
     const Control* focus = focus_;
     std::string out = std::string(kFormat) + std::to_string(kVersion) + '\n';
-    for (const Field& field : fieldsOf(const_cast<Form1&>(*form_), focus))
-        out += field.name + ' ' + std::visit(Writer{}, field.value) + '\n';
-    return out + std::string(kCheck) + hexText(std::int32_t(checksum(out))) + '\n';
+    VisitorOf write([&out](const std::string& name, const char* property, const auto& v) {
+        out += nameOf(name, property) + ' ' + text(v) + '\n';
+    });
+    eachValue(const_cast<Form1&>(*form_), focus, write);
+    return out + std::string(kCheck) + hexText(checksum(out)) + '\n';
 }
 
 std::optional<std::string> RunningGame::restore(std::string_view saved) {
@@ -384,32 +465,25 @@ std::optional<std::string> RunningGame::read(std::string_view saved) {
         return "written in another format (" + std::string(lines[0].substr(kFormat.size())) +
                ") than this build reads (" + std::to_string(kVersion) + ")";
     const std::string_view last = lines.back();
-    const std::size_t checked = saved.size() - last.size() - 1;
     if (last.substr(0, kCheck.size()) != kCheck)
         return "cut short: no check at its end";
-    if (last.substr(kCheck.size()) != hexText(std::int32_t(checksum(saved.substr(0, checked)))))
+    const std::size_t checked = saved.size() - last.size() - 1;
+    if (last.substr(kCheck.size()) != hexText(checksum(saved.substr(0, checked))))
         return "damaged: its check does not match its text";
 
-    const std::vector<Field> fields = fieldsOf(*form_, focus_);
-    if (lines.size() != fields.size() + 2)
-        return "holds " + std::to_string(lines.size()) + " lines where a saved game has " +
-               std::to_string(fields.size() + 2);
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        const std::string_view line = lines[i + 1];
-        const Field& field = fields[i];
-        const std::size_t blank = line.find(' ');
-        if (line.substr(0, blank) != field.name)
-            return lineNumber(i + 1) + std::string(line.substr(0, blank)) + " where " + field.name +
-                   " belongs";
-        const std::string_view token =
-            blank == std::string_view::npos ? std::string_view() : line.substr(blank + 1);
-        if (!std::visit(Reader{token}, field.value))
-            return lineNumber(i + 1) + "'" + std::string(token) + "' is no value " + field.name +
-                   " can have";
-    }
+    Form1& f = *form_;
+    Lines reading{lines, 1, std::nullopt};
+    VisitorOf reader([&](const std::string& base, const char* property, const auto& v) {
+        if (const auto token = reading.next(base, property); token && !kazuroi::read(*token, f, v))
+            reading.refuse(base, property);
+    });
+    eachValue(f, focus_, reader);
+    if (!reading.why && reading.line + 1 != lines.size())
+        reading.why = reading.where() + "more than a saved game holds";
+    if (reading.why)
+        return reading.why;
 
     // What the values say must agree with each other, as play leaves them.
-    Form1& f = *form_;
     for (int i = 0; i < kDigitSlots; ++i)
         if (f.cmd数字[i].Caption != f.fnc全角数字(f.SlotValues[i]))
             return f.cmd数字[i].Name + " shows " + f.cmd数字[i].Caption + " for the digit " +

@@ -58,8 +58,7 @@ void Form1::subゲーム初期化() {
     platform_.seedRandomFromClock();
     sub順列作成();
     subステージ設定();
-    const MessageResult answer =
-        platform_.messageBox("手加減したろか？", "かずろい", MessageButtons::YesNo);
+    const MessageResult answer = ask("手加減したろか？", "かずろい", MessageButtons::YesNo);
     StageIndex = answer == MessageResult::Yes ? 0 : 2;
     SolvedCount = 0;
     TimeLeft = roundToInt16(double(shp制限時間表示枠.Width) * 0.7);

@@ -45,21 +45,19 @@ void Form1::sub次ステージ() {
         platform_.setFocus(cmd出題);
     } else if (StageIndex == kExtraStage) {
         if (NoRedoUsed != kFalse) {
-            platform_.messageBox("天才ちゃうか。\r\nもう1問出したろ。", kPraiseTitle,
-                                 MessageButtons::Ok);
+            ask("天才ちゃうか。\r\nもう1問出したろ。", kPraiseTitle, MessageButtons::Ok);
             sub残り時間加算(kExtraRefill);
             SolvedCount = kQuestionsPerStage - 1; // one right answer clears the Extra Stage
             ExtraRefill = kTrue;
             tim制限時間タイマ.Enabled = true;
         } else {
-            platform_.messageBox("また遊んだろ。", kPraiseTitle, MessageButtons::Ok);
+            ask("また遊んだろ。", kPraiseTitle, MessageButtons::Ok);
             platform_.endProgram();
         }
     } else {
-        platform_.messageBox("かずろいマスターの称号を与えよう。", kPraiseTitle,
-                             MessageButtons::Ok);
-        platform_.messageBox("要らんって？ ^^;", kPraiseTitle, MessageButtons::Ok);
-        platform_.messageBox("また遊んだろ。", kPraiseTitle, MessageButtons::Ok);
+        ask("かずろいマスターの称号を与えよう。", kPraiseTitle, MessageButtons::Ok);
+        ask("要らんって？ ^^;", kPraiseTitle, MessageButtons::Ok);
+        ask("また遊んだろ。", kPraiseTitle, MessageButtons::Ok);
         platform_.endProgram();
     }
 }

@@ -89,8 +89,7 @@ void Form1::tim制限時間タイマ_Timer() {
         bar.Width = grown < t ? grown : float(t);
     } else if (w > t) {
         if (w < kTimeOutBelow) {
-            platform_.messageBox(timeOutMessage(StageIndex, SolvedCount), "かずろい",
-                                 MessageButtons::Ok);
+            ask(timeOutMessage(StageIndex, SolvedCount), "かずろい", MessageButtons::Ok);
             platform_.endProgram();
             return;
         }
