@@ -22,6 +22,8 @@ const page = {
   meter: null, // the time bar and its track
   busy: false, // a call into the game is running, perhaps waiting on a box
   ended: false,
+  held: false, // the game's clock is held (the page out of sight, or a kept game not yet taken up)
+  offering: false, // a kept game waits for the player to take it up
   shown: false, // the window is on the screen
   home: { left: 0, top: 0 }, // the window's place at its own size
   moved: false,
@@ -79,7 +81,19 @@ async function dispatch(name, args) {
   } finally {
     page.busy = false;
   }
+  holdClock();
 }
+
+// The game's clock runs only while the page is in sight and the game is being played: a phone
+// call or another app stops it, and it runs on from where it stood when the page is back. The
+// game is told between its events, never while one waits on a box.
+function holdClock() {
+  const hold = document.visibilityState !== "visible" || page.offering;
+  if (hold === page.held || page.busy || page.ended || !page.shown) return;
+  page.held = hold;
+  Module.ccall(hold ? "kazuroi_pause" : "kazuroi_resume", null, [], []);
+}
+document.addEventListener("visibilitychange", holdClock);
 
 // Narrows a text that its control cannot hold whole, as the desktop window does. Only a window
 // on the screen can be measured.
@@ -296,10 +310,10 @@ function showControl(index, left, top, width, height, text, enabled, visible, ba
 // worth late, are dropped, as on the desktop.
 const kWake = 30;
 const kRestingWake = 200;
-function syncTimer(timer, interval) {
+function syncTimer(timer, interval, clock) {
   clearTimeout(page.timers[timer].id);
   page.timers[timer] = { id: 0 };
-  if (timer === 0) keepAwake(interval > 0);
+  if (clock) keepAwake(interval > 0);
   if (interval <= 0) return;
   const ticking = page.timers[timer];
   const most = Math.ceil((2 * Math.max(kRestingWake, interval)) / interval);
@@ -533,8 +547,9 @@ function placeWindow(left, top) {
 }
 
 // The window appears with the keyboard's focus on its first button in the tab order, where a
-// key does nothing.
-function showWindow(text) {
+// key does nothing. A game the page kept is shown as it stood, its clock held, and the player
+// asked whether to take it up.
+function showWindow(text, restored) {
   page.caption.textContent = text;
   orderForReaders();
   fitWindow(); // a column needs the pieces' sizes, which the window now has
@@ -545,6 +560,19 @@ function showWindow(text) {
   if (first) first.focus({ preventScroll: true });
   // Texts are measured in the page's font, which may still be on its way.
   document.fonts.load('16px "KazuroiGothic"', text).then(fitAll, () => {});
+  page.held = restored;
+  if (restored) offerKeptGame();
+}
+
+// The game left half-way, taken up or begun anew in one tap, in the game's own voice.
+async function offerKeptGame() {
+  page.offering = true;
+  const text = "さっきの続きからやるか？";
+  await document.fonts.load('16px "KazuroiGothic"', text).catch(() => {});
+  const carryOn = await ask(text, "かずろい", ["続きから", "最初から"]);
+  page.offering = false;
+  if (carryOn) holdClock();
+  else newGame();
 }
 
 // Dragging the caption moves the window at its own size, as on the desktop, never out of the
@@ -608,10 +636,16 @@ function makeBox(text, title, buttons) {
   return box;
 }
 
-// The box waits for the player; its answer resolves the game's call. The first box waits for
-// its few glyphs, so that it never shows without its text.
-async function messageBox(text, title, yesNo) {
-  const box = makeBox(text, title, yesNo ? ["はい", "いいえ"] : ["OK"]);
+// The box waits for the player; its answer resolves the game's call.
+function messageBox(text, title, yesNo) {
+  return ask(text, title, yesNo ? ["はい", "いいえ"] : ["OK"]);
+}
+
+// A modal box with one or two buttons: 1 for the first, 0 for the second. The first box waits
+// for its few glyphs, so that it never shows without its text.
+async function ask(text, title, labels) {
+  const yesNo = labels.length > 1;
+  const box = makeBox(text, title, labels);
   await document.fonts.load('16px "KazuroiBox"', title + text).catch(() => {});
   return new Promise((resolve) => {
     let answered = false;
@@ -681,9 +715,11 @@ function keepOfflineCopy() {
     .catch((e) => console.warn("kazuroi: no offline copy:", e.message));
 }
 
-// The game is over: the window goes, and the page offers a new game.
+// The game is over: the window goes, the game kept for a reload with it, and the page offers a
+// new game.
 function endProgram() {
   page.ended = true;
+  forgetGame();
   page.timers.forEach((t) => clearTimeout(t.id));
   keepAwake(false);
   page.win.style.display = "none";
@@ -694,6 +730,7 @@ function endProgram() {
 // A new game: in the same page, from its start-up box; or, where a newer build is at hand, in
 // that build, as the page opened anew.
 function newGame() {
+  forgetGame();
   if (page.newest !== kBuild) {
     location.reload();
     return;
@@ -701,9 +738,10 @@ function newGame() {
   page.over.style.display = "none";
   page.client.replaceChildren();
   page.caption.textContent = "";
+  page.timers.forEach((t) => clearTimeout(t.id));
   Object.assign(page, {
     controls: [], named: new Map(), timers: [{ id: 0 }, { id: 0 }], stacked: new Map(), rings: new Map(),
-    meter: null, ended: false, shown: false, moved: false, column: null,
+    meter: null, ended: false, shown: false, moved: false, column: null, held: false,
   });
   page.win.style.visibility = "hidden";
   dispatch("kazuroi_restart", []);
@@ -713,10 +751,10 @@ page.over.querySelector('[data-page="again"]').addEventListener("click", newGame
 // The game writes a number as a float in plain decimal, never longer than this: a longer text is
 // not the game's and is read as missing, never copied into the game's memory.
 const kLongestSetting = 64;
-function readSetting(key) {
+function readSetting(key, longest = kLongestSetting) {
   try {
     const value = localStorage.getItem(key);
-    return value !== null && value.length <= kLongestSetting ? value : null;
+    return value !== null && value.length <= longest ? value : null;
   } catch (e) {
     return null; // storage refused: as a missing setting
   }
@@ -728,6 +766,26 @@ function writeSetting(key, value) {
   } catch (e) {
     // storage full or refused: nothing else is lost
   }
+}
+
+// The game in play, as the game writes it after each event; a text far longer is not one.
+const kGameKey = "kazuroi/Game";
+const kLongestGame = 16384;
+function storedGame() {
+  return readSetting(kGameKey, kLongestGame);
+}
+
+function forgetGame() {
+  try {
+    localStorage.removeItem(kGameKey);
+  } catch (e) {
+    // storage refused: there is nothing kept to forget
+  }
+}
+
+function dropGame(why) {
+  console.warn(`kazuroi: the game kept from an earlier visit is not taken up: ${why}`);
+  forgetGame();
 }
 
 function tabStops() {
@@ -759,10 +817,14 @@ if (window.visualViewport) {
   visualViewport.addEventListener("resize", fitWindow);
   visualViewport.addEventListener("scroll", fitWindow);
 }
-// Leaving the page closes the window; with a box open the game just ends, storing nothing.
+// Leaving the page stores the window's place as closing the window does, and keeps the game: the
+// browser may bring the page back as it was, or the player reopen it. With a box open nothing is
+// stored and nothing kept changes.
 window.addEventListener("pagehide", () => {
-  if (!page.busy && !page.ended && page.shown) Module.ccall("kazuroi_unload", null, ["number"], [page.moved ? 1 : 0]);
+  if (!page.busy && !page.ended && page.shown && !document.querySelector("dialog[open]"))
+    Module.ccall("kazuroi_leave", null, ["number"], [page.moved ? 1 : 0]);
 });
+window.addEventListener("pageshow", holdClock);
 
 // What the game's platform calls (web/web_platform.cpp, web/main.cpp).
 const KazuroiPage = {
@@ -775,6 +837,9 @@ const KazuroiPage = {
   endProgram,
   readSetting,
   writeSetting,
+  storedGame,
+  storeGame: (text) => writeSetting(kGameKey, text),
+  dropGame,
   placeWindow,
   showWindow,
   windowLeft: () => page.home.left,

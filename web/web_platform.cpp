@@ -38,6 +38,15 @@ EM_JS(double, pageSeed, (), { return KazuroiPage.seed(); });
 EM_JS(double, pageQueuedRandom, (), { return KazuroiPage.queuedRandom(); });
 EM_JS(void, pageFocus, (const char* name), { KazuroiPage.focus(UTF8ToString(name)); });
 EM_JS(int, pageOuterHeight, (), { return KazuroiPage.outerHeight(); });
+EM_JS(void, pageShowControl,
+      (int index, int left, int top, int width, int height, const char* caption, int enabled,
+       int visible, int back, int fore),
+      {
+          KazuroiPage.showControl(index, left, top, width, height, UTF8ToString(caption),
+                                  enabled != 0, visible != 0, back, fore);
+      });
+EM_JS(void, pageSyncTimer, (int timer, int interval, int clock),
+      { KazuroiPage.syncTimer(timer, interval, clock != 0); });
 // clang-format on
 
 std::string storageKey(const std::string& application, const std::string& section,
@@ -49,10 +58,6 @@ std::string storageKey(const std::string& application, const std::string& sectio
 
 MessageResult WebPlatform::messageBox(const std::string& text, const std::string& title,
                                       MessageButtons buttons) {
-    if (ended_)
-        return buttons == MessageButtons::Ok ? MessageResult::Ok : MessageResult::No;
-    if (showModel_)
-        showModel_();
     const bool yesNo = buttons == MessageButtons::YesNo;
     const int yes = pageMessageBox(text.c_str(), title.c_str(), yesNo);
     if (!yesNo)
@@ -61,9 +66,7 @@ MessageResult WebPlatform::messageBox(const std::string& text, const std::string
 }
 
 void WebPlatform::endProgram() {
-    if (!ended_)
-        pageEndProgram();
-    ended_ = true;
+    pageEndProgram();
 }
 
 std::optional<std::string> WebPlatform::readSetting(const std::string& application,
@@ -79,8 +82,7 @@ std::optional<std::string> WebPlatform::readSetting(const std::string& applicati
 
 void WebPlatform::writeSetting(const std::string& application, const std::string& section,
                                const std::string& key, const std::string& value) {
-    if (!ended_)
-        pageWriteSetting(storageKey(application, section, key).c_str(), value.c_str());
+    pageWriteSetting(storageKey(application, section, key).c_str(), value.c_str());
 }
 
 // The page's clock, unless a test asks for a seed of its own so that a game replays exactly.
@@ -91,13 +93,36 @@ void WebPlatform::seedRandomFromClock() {
 }
 
 void WebPlatform::setFocus(const Control& control) {
-    if (showModel_)
-        showModel_();
     pageFocus(control.Name.c_str());
 }
 
 float WebPlatform::outerHeight() const {
     return toTwips(pageOuterHeight());
+}
+
+} // namespace kazuroi
+
+namespace kazuroi {
+
+// After every batch of ticks the bar has moved a twip or so, seldom a whole pixel: the page
+// hears of a control only when what it draws changes.
+void WebPlatform::showControl(int index, const Control& c) {
+    if (std::size_t(index) >= shown_.size())
+        shown_.resize(std::size_t(index) + 1);
+    Shown& s = shown_[std::size_t(index)];
+    const PixelRect r = pixelRect(c);
+    if (s.sent && s.left == r.left && s.top == r.top && s.width == r.width &&
+        s.height == r.height && s.caption == c.Caption && s.enabled == c.Enabled &&
+        s.visible == c.Visible && s.back == c.BackColor && s.fore == c.ForeColor)
+        return;
+    s = {r.left,    r.top,     r.width,     r.height,    c.Caption,
+         c.Enabled, c.Visible, c.BackColor, c.ForeColor, true};
+    pageShowControl(index, r.left, r.top, r.width, r.height, c.Caption.c_str(), c.Enabled,
+                    c.Visible, c.BackColor, c.ForeColor);
+}
+
+void WebPlatform::runTimer(int index, const Timer& timer, int interval) {
+    pageSyncTimer(index, interval, timer.Clock);
 }
 
 } // namespace kazuroi

@@ -1,15 +1,17 @@
-// The platform in a browser: modal <dialog> boxes the logic waits on, localStorage for the
-// settings, a clock-seeded generator, focus and program end on the page.
+// The front end in a browser: the page (web/page.js) draws the controls and runs the timers,
+// modal <dialog> boxes the logic waits on, localStorage for the settings and the game in play.
 #pragma once
 
+#include "game/controls.h"
 #include "game/platform.h"
 #include "game/random_source.h"
 
-#include <functional>
+#include <string>
+#include <vector>
 
 namespace kazuroi {
 
-class WebPlatform : public Platform {
+class WebPlatform : public FrontEnd {
   public:
     MessageResult messageBox(const std::string& text, const std::string& title,
                              MessageButtons buttons) override;
@@ -23,16 +25,20 @@ class WebPlatform : public Platform {
     float random() override { return random_.next(); }
     void setFocus(const Control& control) override;
     float outerHeight() const override;
-
-    bool ended() const { return ended_; }
-    // Brings the page in line with the model: before a box, so that it shows what led to it,
-    // and before a focus move, since the logic enables a button just before it focuses it.
-    void setShowModel(std::function<void()> showModel) { showModel_ = std::move(showModel); }
+    void showControl(int index, const Control& control) override;
+    void runTimer(int index, const Timer& timer, int interval) override;
 
   private:
-    std::function<void()> showModel_;
+    // What the page shows of a control, in its pixels: only a change there is sent to it.
+    struct Shown {
+        int left = 0, top = 0, width = 0, height = 0;
+        std::string caption;
+        bool enabled = false, visible = false;
+        Colour back = 0, fore = 0;
+        bool sent = false;
+    };
+    std::vector<Shown> shown_;
     RandomSource random_;
-    bool ended_ = false;
 };
 
 } // namespace kazuroi

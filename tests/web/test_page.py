@@ -310,7 +310,7 @@ class StartUp(unittest.TestCase):
                 "return [localStorage.getItem('kazuroi/Startup/Left'), localStorage.getItem('kazuroi/Startup/Top')];")
             self.assertEqual(stored, [f" {15 * x}", f" {15 * y}"], f"dragged to {x}, {y}")
             driver.get(base + "/")
-            page.start()
+            page.start("続きから")  # the game left is kept too
             self.assertEqual(window_place(), (x, y))
 
     def test_position_stored_on_leaving_and_kept_inside_the_page(self):
@@ -1136,6 +1136,114 @@ class Phone(unittest.TestCase):
         self.assertEqual(ring(), ["cmd数字(0)", "none"])
         ActionChains(driver).send_keys(Keys.TAB).perform()
         self.assertEqual(ring(), ["cmd数字(1)", "dotted"])
+
+
+def kept():
+    """The game the page keeps in its storage, as name -> value, or None."""
+    text = driver.execute_script("return localStorage.getItem('kazuroi/Game');")
+    return text and dict(line.split(" ", 1) for line in text.splitlines()[1:-1])
+
+
+def saved_by_driver(script):
+    """The game as kazuroi-script writes it at the end of SCRIPT."""
+    out = run_script(script + "save\n")
+    return out[out.index("> save\n") + len("> save\n"):]
+
+
+class PhoneLife(unittest.TestCase):
+    """A phone's day at 390 x 844 by touch: leaving and coming back, out of sight, reloaded, a
+    damaged kept game, leaving with a box open."""
+
+    def setUp(self):
+        screen(390, 844, True)
+
+    def tearDown(self):
+        desktop()
+
+    def stage_three(self):
+        page = Page(touch=True)
+        page.start("いいえ")  # the clock runs
+        page.wait(lambda: driver.execute_script("return !!navigator.serviceWorker.controller;"),
+                  "the page served by its worker, which claims it only once")
+        page.press("cmd数字(0)")
+        page.wait(lambda: kept() and kept()["shp選択印(0).Visible"] == "True", "the game kept")
+        return page
+
+    def test_back_then_forward_plays_on(self):
+        page = self.stage_three()
+        before = page.board()
+        driver.execute_script("window.stayed = true;")
+        driver.back()
+        driver.forward()
+        page.wait(lambda: driver.execute_script("return document.readyState === 'complete';"), "the page back")
+        self.assertTrue(driver.execute_script("return window.stayed === true;"), "not from the back/forward cache")
+        self.assertEqual(page.board(), before)
+        page.press("cmd数字(1)")
+        self.assertTrue(page.board()["slots"][1]["marked"], "a tap after coming back")
+        left = int(kept()["TimeLeft"])
+        page.wait(lambda: int(kept()["TimeLeft"]) < left, "the clock running again")
+
+    def test_out_of_sight_the_clock_stands(self):
+        page = self.stage_three()
+        first = driver.current_window_handle
+        driver.switch_to.new_window("tab")  # the game's tab goes out of sight
+        driver.get(base + "/FONT-LICENSE.txt")  # the same site: its storage is the game's
+        when_hidden = kept()
+        time.sleep(6)
+        hidden = kept()
+        driver.close()
+        driver.switch_to.window(first)
+        # At most the tick that was on its way: one drain step of Stage 3.
+        drained = int(when_hidden["TimeLeft"]) - int(hidden["TimeLeft"])
+        self.assertLessEqual(drained, 3, f"{drained} twips drained out of sight")
+        page.wait(lambda: int(kept()["TimeLeft"]) < int(hidden["TimeLeft"]), "the clock running on in sight")
+
+    def test_a_reload_takes_the_game_up_where_it_stood(self):
+        page = self.stage_three()
+        before, game = page.board(), kept()
+        driver.refresh()
+        self.assertEqual(page.box(), {"title": "かずろい", "text": "さっきの続きからやるか？"})
+        self.assertEqual(page.board()["slots"], before["slots"])
+        self.assertEqual(page.board()["stage"], "Stage 3")
+        bar = page.element("shp制限時間残り").size["width"]
+        self.assertAlmostEqual(bar, float(game["shp制限時間残り.Width"]) / 15, delta=1, msg="the time bar")
+        page.answer("続きから")
+        self.assertIn(page.solve(), ("○正解", "×やり直し"))
+        driver.refresh()
+        page.answer("最初から")  # a new game in one tap
+        self.assertEqual(page.box()["text"], "手加減したろか？")
+        self.assertIsNone(kept())
+
+    def test_a_kept_game_is_taken_up_only_whole(self):
+        """The driver's saved game is taken up as it stands; damaged in any way it gives way to a
+        new game, said in the console."""
+        good = saved_by_driver("answer No\nload\nquestion 2 1567\ndown cmd数字(1)\n")
+        damaged = {"a digit changed": good.replace("SlotValues(1) 5", "SlotValues(1) 6"),
+                   "cut short": good[:len(good) // 2], "another format": good.replace("game 1", "game 9", 1),
+                   "not a game": "hello\n"}
+        page = Page(storage={"kazuroi/Game": good}, touch=True)
+        page.start("続きから")
+        self.assertEqual([s["caption"] for s in page.board()["slots"][:4]], ["１", "５", "６", "７"])
+        self.assertEqual([s["marked"] for s in page.board()["slots"][:4]], [False, True, False, False])
+        for what, text in damaged.items():
+            console()
+            page = Page(storage={"kazuroi/Game": text}, touch=True)
+            self.assertEqual(page.box()["text"], "手加減したろか？", what)
+            self.assertIsNone(kept(), what)
+            self.assertEqual(len([m for level, m in console() if "not taken up" in m]), 1, what)
+
+    def test_leaving_with_a_box_open_stores_nothing(self):
+        page = Page(touch=True)
+        page.box()  # the start-up box
+        driver.get(base + "/FONT-LICENSE.txt")
+        self.assertEqual(driver.execute_script("return Object.keys(localStorage);"), [])
+        self.stage_three()
+        driver.refresh()
+        page.box()  # the offer of the kept game
+        driver.execute_script("localStorage.setItem('kazuroi/Startup/Left', ' 1500');")  # another tab's
+        stored = driver.execute_script("return {...localStorage};")
+        driver.get(base + "/FONT-LICENSE.txt")
+        self.assertEqual(driver.execute_script("return {...localStorage};"), stored)
 
 
 class Link(unittest.TestCase):
