@@ -162,8 +162,8 @@ void MainWindow::showControl(const Control& c) {
     const QRect rect(place.left, place.top, place.width, place.height);
     if (w->geometry() != rect)
         w->setGeometry(rect);
-    // Wholly outside its container it can never be seen (Text1 lies below the client area), and
-    // a screen reader should not report it as showing.
+    // Wholly outside its container it can never be seen (a text box lies below the client area),
+    // and a screen reader should not report it as showing.
     const QRect inside = w->parentWidget() ? w->parentWidget()->rect() : rect;
     const bool visible = c.Visible && inside.intersects(rect);
     // The focus stays where the game put it: a control that loses it by being disabled or
