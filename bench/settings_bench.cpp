@@ -14,7 +14,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A settings file of about SIZE bytes: the game's section, then other programs' sections.
+// A settings file of at most SIZE bytes, and nearly that: the game's section, then other
+// programs' sections.
 std::string fileOf(std::size_t size) {
     std::string text = "[Startup]\nLeft=\" 1500\"\nTop=\" 960\"\n";
     for (int s = 0; text.size() < size; ++s) {
@@ -22,7 +23,7 @@ std::string fileOf(std::size_t size) {
         for (int k = 0; k < 20 && text.size() < size; ++k)
             text += "key" + std::to_string(k) + "=\"some value, " + std::string(30, 'x') + "\"\n";
     }
-    return text;
+    return text.substr(0, text.rfind('\n', size - 1) + 1);
 }
 
 class Folder {

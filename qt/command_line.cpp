@@ -1,11 +1,20 @@
 // --help, --version, Qt's own options let through, and a clear refusal of anything else, before
-// any window exists.
+// any window exists; and what the environment must give the game before it starts.
 #include "command_line.h"
+
+#include "printable.h"
 
 #include "game/version.h"
 
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace kazuroi {
 
@@ -33,6 +42,9 @@ constexpr QtOption kQtOptions[] = {
 };
 // And these with their value after '=' in the same argument.
 constexpr const char* kQtOptionsWithEquals[] = {"style=", "stylesheet=", "qmljsdebugger="};
+// The options whose value Qt reads as a file: only a regular file will do (Qt would wait for ever
+// on a FIFO, and read a device without end).
+constexpr const char* kFileOptions[] = {"stylesheet", "qwindowicon", "icon"};
 
 // The option's name without its leading dash or two, or nothing for an argument that is none.
 const char* optionName(const char* argument) {
@@ -64,10 +76,27 @@ int refuse(std::ostream& err, const std::string& what) {
     return 2;
 }
 
+bool isFileOption(const std::string& name) {
+    for (const char* option : kFileOptions)
+        if (name == option)
+            return true;
+    return false;
+}
+
+// Why FILE will not do as the value of a Qt option that reads a file, or nothing.
+std::optional<std::string> notARegularFile(const std::string& file) {
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0)
+        return std::string(std::strerror(errno));
+    if (!S_ISREG(st.st_mode))
+        return std::string("not a regular file");
+    return std::nullopt;
+}
+
 } // namespace
 
 int refuseArgument(std::ostream& err, const std::string& argument) {
-    return refuse(err, "unknown argument '" + argument + "'");
+    return refuse(err, "unknown argument '" + printable(argument) + "'");
 }
 
 std::optional<int> answerCommandLine(int argc, const char* const* argv, std::ostream& out,
@@ -96,18 +125,68 @@ std::optional<int> answerCommandLine(int argc, const char* const* argv, std::ost
     const char* ownOption = nullptr;
     for (int i = 1; i < argc; ++i) {
         const char* name = optionName(argv[i]);
+        std::optional<std::string> file; // the value of an option that names a file
+        std::string given = argv[i];     // the option as given, with its value
         if (isOurs(argv[i])) {
             ownOption = argv[i];
         } else if (const QtOption* option = name ? qtOption(name) : nullptr) {
             if (option->takesValue && ++i == argc)
-                return refuse(err, std::string("'") + argv[i - 1] + "' needs a value");
+                return refuse(err, "'" + printable(argv[i - 1]) + "' needs a value");
+            if (option->takesValue && isFileOption(name)) {
+                file = argv[i];
+                given += std::string(" ") + argv[i];
+            }
         } else if (!name || !qtOptionWithEquals(name)) {
             return refuseArgument(err, argv[i]);
+        } else if (const char* equals = std::strchr(name, '=');
+                   isFileOption(std::string(name, equals))) {
+            file = equals + 1;
         }
+        if (file)
+            if (const auto why = notARegularFile(*file))
+                return refuse(err, "'" + printable(given) + "' names no file Qt can read (" + *why +
+                                       ")");
     }
     if (ownOption)
-        return refuse(err, std::string("'") + ownOption + "' takes no other arguments");
+        return refuse(err, "'" + printable(ownOption) + "' takes no other arguments");
     return std::nullopt;
+}
+
+void checkScaleFactor(std::ostream& err) {
+    const char* scale = std::getenv("QT_SCALE_FACTOR");
+    if (!scale || !*scale)
+        return;
+    char* end = nullptr;
+    const double factor = std::strtod(scale, &end);
+    if (*end == '\0' && std::isfinite(factor) && factor > 0)
+        return;
+    err << "kazuroi: QT_SCALE_FACTOR=" << printable(scale)
+        << " is ignored: the scale must be a number above 0\n";
+    ::unsetenv("QT_SCALE_FACTOR");
+}
+
+std::optional<int> checkDescriptors(std::ostream& err) {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0)
+        return std::nullopt;
+    if (limit.rlim_cur < kDescriptorsWanted && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = std::min<rlim_t>(limit.rlim_max, kDescriptorsWanted);
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+        ::getrlimit(RLIMIT_NOFILE, &limit);
+    }
+    long open = 0;
+    if (DIR* fds = ::opendir("/proc/self/fd")) {
+        while (const dirent* entry = ::readdir(fds))
+            open += entry->d_name[0] != '.';
+        ::closedir(fds);
+        --open; // the folder's own
+    }
+    if (limit.rlim_cur == RLIM_INFINITY || long(limit.rlim_cur) - open >= kDescriptorsNeeded)
+        return std::nullopt;
+    err << "kazuroi: only " << limit.rlim_cur << " files may be open at once (ulimit -n), " << open
+        << " of them already are, and the game needs " << kDescriptorsNeeded
+        << " more; raise the limit (ulimit -n 1024)\n";
+    return 1;
 }
 
 } // namespace kazuroi

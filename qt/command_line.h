@@ -16,4 +16,14 @@ std::optional<int> answerCommandLine(int argc, const char* const* argv, std::ost
 // Says an argument is not understood; returns the exit status for it.
 int refuseArgument(std::ostream& err, const std::string& argument);
 
+// A scale of 0 or below (or no number) would make an unusable window: it is ignored, in one line.
+void checkScaleFactor(std::ostream& err);
+
+// Qt, GLib and the X connection take a dozen files, and a save of the settings a few more. The
+// limit is raised where the hard limit allows; the exit status when too few are left to play
+// safely (said in one line), or nothing.
+inline constexpr long kDescriptorsWanted = 256;
+inline constexpr long kDescriptorsNeeded = 24;
+std::optional<int> checkDescriptors(std::ostream& err);
+
 } // namespace kazuroi

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <optional>
+#include <sys/mman.h>
 #include <unistd.h>
 
 namespace kazuroi {
@@ -343,6 +344,54 @@ std::string withValuesSet(const std::string& text, const std::string& section,
             out += style; // a blank line before the new section
     }
     return out + "[" + section + "]" + style + missing;
+}
+
+namespace {
+
+// Whether QSettings reads TEXT without a format error: the text is put in a file of memory alone.
+bool readsWhole(const std::string& text) {
+    const int fd = ::memfd_create("kazuroi-ini", MFD_CLOEXEC);
+    if (fd < 0)
+        return true; // nothing to tell by
+    bool whole = true;
+    if (::write(fd, text.data(), text.size()) == ssize_t(text.size())) {
+        const FreshName name(fd, "");
+        const QSettings settings(name.name(), QSettings::IniFormat);
+        settings.allKeys(); // a section's lines are read only when asked for
+        whole = settings.status() != QSettings::FormatError;
+    }
+    ::close(fd);
+    return whole;
+}
+
+} // namespace
+
+std::optional<UnreadableLine> firstUnreadableLine(const std::string& text) {
+    if (readsWhole(text))
+        return std::nullopt;
+    // Once QSettings finds a line it cannot read it reads none after it, so the first such line
+    // ends the shortest run of whole lines from the top that it cannot read.
+    const std::size_t from = text.rfind(kByteOrderMark, 0) == 0 ? kByteOrderMark.size() : 0;
+    const std::vector<Record> records = recordsOf(text, from);
+    if (records.empty())
+        return std::nullopt;
+    std::size_t low = 0, high = records.size() - 1;
+    while (low < high) {
+        const std::size_t middle = (low + high) / 2;
+        if (readsWhole(text.substr(0, records[middle].end)))
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    const Record& bad = records[low];
+    std::size_t number = 1;
+    for (std::size_t i = 0; i < bad.begin; ++i)
+        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')))
+            ++number;
+    std::string line = text.substr(bad.begin, bad.end - bad.begin - bad.ending.size());
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+        line.pop_back(); // an open quote runs to the end of the text
+    return UnreadableLine{number, line};
 }
 
 bool setWithQSettings(const std::string& path, const std::string& section,

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,6 +24,14 @@ IniReading readIni(int fd, const std::string& path);
 // continued lines and comments included.
 std::string withValuesSet(const std::string& text, const std::string& section,
                           const SettingValues& values);
+
+// The first line of INI text that QSettings cannot read (and for which it writes nothing to the
+// file): its number from 1 and its text, or nothing when QSettings reads all of it.
+struct UnreadableLine {
+    std::size_t number = 0;
+    std::string text;
+};
+std::optional<UnreadableLine> firstUnreadableLine(const std::string& text);
 
 // QSettings sets the keys in the file at PATH itself, rewriting the whole file in its own way
 // (every value kept, comments and blank lines not). False when it could not.

@@ -2,6 +2,7 @@
 #include "command_line.h"
 #include "game/version.h"
 #include "main_window.h"
+#include "printable.h"
 #include "qt_platform.h"
 #include "session_end.h"
 #include "widgets.h"
@@ -13,6 +14,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <string>
 #include <utility>
@@ -29,15 +31,38 @@ struct HeldMessage {
     QString text;
 };
 std::vector<HeldMessage> heldMessages;
+const char* platformAsked = nullptr;
 
 // One line for a display that is not there: the one Qt tried (from its own line, since -display
 // may name it), or none at all.
 void sayNoDisplay(const QString& qtLine) {
     const QString tried = qtLine.section(QLatin1String("connect to display"), 1).trimmed();
-    const std::string what = tried.isEmpty()
-                                 ? "no display was found (DISPLAY and WAYLAND_DISPLAY are unset)"
-                                 : "the display " + tried.toStdString() + " could not be opened";
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    std::string what = "no display was found (DISPLAY and WAYLAND_DISPLAY are unset)";
+    if (!tried.isEmpty())
+        what = "the display " + kazuroi::printable(tried.toStdString()) + " could not be opened";
+    else if (wayland && *wayland)
+        what = "DISPLAY is unset, so there is no X11 display, and this Qt cannot use the Wayland "
+               "display " +
+               kazuroi::printable(wayland) + " (its package qt6-wayland is not installed)";
     std::fprintf(stderr, "kazuroi: %s; start it on an X11 or Wayland desktop\n", what.c_str());
+}
+
+// One line for a platform Qt cannot load, named as Qt names it, or as it was asked for.
+void sayNoPlatform(const QString& fatalLine) {
+    QString name;
+    for (const HeldMessage& held : heldMessages)
+        if (held.text.startsWith(QLatin1String("Could not find the Qt platform plugin \"")))
+            name = held.text.section(u'"', 1, 1);
+    if (name.isEmpty() && platformAsked)
+        name = QString::fromLocal8Bit(platformAsked);
+    const QString available =
+        fatalLine.section(QLatin1String("Available platform plugins are:"), 1).trimmed();
+    std::fprintf(
+        stderr, "kazuroi: the Qt platform '%s' cannot be loaded here%s%s\n",
+        kazuroi::printable(name.toStdString()).c_str(), available.isEmpty() ? "" : "; these can: ",
+        kazuroi::printable(available.chopped(available.endsWith(u'.') ? 1 : 0).toStdString())
+            .c_str());
 }
 
 // Puts the held lines out through Qt's own handler, a fatal one last (which ends the program).
@@ -61,7 +86,19 @@ void holdBack(QtMsgType type, const QMessageLogContext& context, const QString& 
             sayNoDisplay(held.text);
             std::_Exit(1);
         }
+    if (text.contains(QLatin1String("no Qt platform plugin could be initialized"))) {
+        sayNoPlatform(text);
+        std::_Exit(1);
+    }
     releaseHeldMessages();
+}
+
+// The platform asked for, by option or in the environment, for a message about it.
+const char* platformAskedFor(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0)
+            return i + 1 < argc ? argv[i + 1] : nullptr;
+    return std::getenv("QT_QPA_PLATFORM");
 }
 
 } // namespace
@@ -69,6 +106,10 @@ void holdBack(QtMsgType type, const QMessageLogContext& context, const QString& 
 int main(int argc, char** argv) {
     if (const auto status = kazuroi::answerCommandLine(argc, argv, std::cout, std::cerr))
         return *status;
+    if (const auto status = kazuroi::checkDescriptors(std::cerr))
+        return *status;
+    kazuroi::checkScaleFactor(std::cerr);
+    platformAsked = platformAskedFor(argc, argv);
     // A save beyond the file-size limit then fails with EFBIG, as any failed save, instead of
     // killing the game half-way through it.
     std::signal(SIGXFSZ, SIG_IGN);

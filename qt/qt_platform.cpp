@@ -67,10 +67,17 @@ SettingsFile& QtPlatform::store(const std::string& application) {
     return it->second;
 }
 
+// A file that cannot be read is said at once, in one line: the game would otherwise open at its
+// default place for no reason given, and store nothing at the close.
 std::optional<std::string> QtPlatform::readSetting(const std::string& application,
                                                    const std::string& section,
                                                    const std::string& key) {
-    return store(application).read(section, key);
+    SettingsFile& file = store(application);
+    auto value = file.read(section, key);
+    if (!file.unreadable().empty() && told_.insert(application).second)
+        std::cerr << "kazuroi: " << file.path() << " is not read (" << file.unreadable()
+                  << "); the window opens at its default place and the file is left as it is\n";
+    return value;
 }
 
 void QtPlatform::writeSetting(const std::string& application, const std::string& section,
@@ -90,7 +97,7 @@ void QtPlatform::commitSettings() {
     for (const auto& [application, sections] : unsaved_)
         for (const auto& [section, values] : sections)
             if (const auto saved = store(application).write(section, values);
-                !saved.failure.empty())
+                !saved.failure.empty() && !told_.count(application))
                 std::cerr << "kazuroi: the window position was not stored: " << saved.failure
                           << '\n';
             else if (saved.rewrittenByQSettings)

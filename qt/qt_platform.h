@@ -6,6 +6,7 @@
 #include "settings_file.h"
 
 #include <map>
+#include <set>
 
 namespace kazuroi {
 
@@ -40,6 +41,7 @@ class QtPlatform : public FrontEnd {
     std::map<std::string, SettingsFile> stores_;
     // application -> section -> the keys and values waiting to be stored
     std::map<std::string, std::map<std::string, SettingValues>> unsaved_;
+    std::set<std::string> told_; // the applications whose file was said to be unreadable
     RandomSource random_;
 };
 

@@ -3,9 +3,12 @@
 // settings folder.
 #include "settings_file.h"
 
+#include "printable.h"
+
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
@@ -16,6 +19,7 @@
 #include <thread>
 #include <unistd.h>
 #include <utility>
+#include <vector>
 
 namespace kazuroi {
 
@@ -83,7 +87,7 @@ std::string readRegular(const std::string& path, Contents& contents) {
     if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
         return "it is not a regular file";
     if (st.st_size > SettingsFile::kMaxSize)
-        return "it is too big";
+        return "it is over 1 MiB, which no settings file is";
     if (std::string why = readAll(fd.get(), contents.text); !why.empty())
         return why;
     contents.status = st;
@@ -179,15 +183,16 @@ class FolderLock {
 };
 
 // The new settings file, made beside the old one under the name only a save gives, and renamed
-// over it once it is whole; removed if it never is.
+// over it once it is whole; removed if it never is. What goes wrong is told of the settings
+// file: the new one is gone by the time anyone reads of it.
 class NewFile {
   public:
     explicit NewFile(const std::string& target)
-        : path_(target + SettingsFile::kSavingSuffix + "XXXXXX") {
+        : path_(target + SettingsFile::kSavingSuffix + "XXXXXX"), copy_("a new copy of " + target) {
         fd_.reset(::mkstemp(path_.data()));
         made_ = fd_.get() >= 0;
         if (!made_)
-            why_ = systemError("cannot create a file in " + folderOf(target));
+            why_ = systemError("cannot create " + copy_ + " in its folder");
     }
     ~NewFile() {
         if (made_ && !renamed_)
@@ -198,46 +203,48 @@ class NewFile {
 
     const std::string& why() const { return why_; }
     const std::string& path() const { return path_; }
+    // What messages call it.
+    const std::string& copy() const { return copy_; }
     int fd() const { return fd_.get(); }
 
     // Its bytes, from the start.
     std::string put(const std::string& text) {
         if (::ftruncate(fd_.get(), 0) != 0 || ::lseek(fd_.get(), 0, SEEK_SET) != 0 ||
             !writeAll(fd_.get(), text))
-            return systemError("cannot write " + path_);
+            return systemError("cannot write " + copy_);
         return "";
     }
 
     // After another writer (QSettings) put a new file in its place.
     std::string reopen() {
         fd_.reset(::open(path_.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW));
-        return fd_.get() < 0 ? systemError("cannot open " + path_ + " again") : "";
+        return fd_.get() < 0 ? systemError("cannot open " + copy_ + " again") : "";
     }
 
-    // The mode of the old file (a new one's from the umask), its owner where the user may give
-    // it (root saving another user's file), and its bytes on the disk.
+    // The mode of the old file (a new one's from the umask), its group where the user may give
+    // it, and its bytes on the disk.
     std::string finish(const std::optional<struct stat>& old) {
         mode_t mode = 0;
         if (old) {
             mode = old->st_mode & 07777;
-            if ((old->st_uid != ::geteuid() || old->st_gid != ::getegid()) &&
-                ::fchown(fd_.get(), old->st_uid, old->st_gid) != 0 && errno != EPERM)
-                return systemError("cannot give " + path_ + " the file's owner");
+            if (old->st_gid != ::getegid() && ::fchown(fd_.get(), uid_t(-1), old->st_gid) != 0 &&
+                errno != EPERM)
+                return systemError("cannot give " + copy_ + " the file's group");
         } else {
             const mode_t mask = ::umask(0);
             ::umask(mask);
             mode = 0666 & ~mask;
         }
         if (::fchmod(fd_.get(), mode) != 0)
-            return systemError("cannot set the mode of " + path_);
+            return systemError("cannot set the mode of " + copy_);
         if (::fsync(fd_.get()) != 0)
-            return systemError("cannot flush " + path_);
+            return systemError("cannot flush " + copy_ + " to the disk");
         return "";
     }
 
     std::string renameOver(const std::string& target) {
         if (fd_.close() != 0)
-            return systemError("cannot close " + path_);
+            return systemError("cannot close " + copy_);
         if (::rename(path_.c_str(), target.c_str()) != 0)
             return systemError("cannot replace " + target);
         renamed_ = true;
@@ -246,11 +253,63 @@ class NewFile {
 
   private:
     std::string path_;
+    std::string copy_;
     Descriptor fd_;
     std::string why_;
     bool made_ = false;
     bool renamed_ = false;
 };
+
+std::string userName(uid_t uid) {
+    const passwd* user = ::getpwuid(uid);
+    return user ? std::string(user->pw_name) + " (" + std::to_string(uid) + ")"
+                : "user " + std::to_string(uid);
+}
+
+std::string modeText(mode_t mode) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%04o", unsigned(mode & 07777));
+    return text;
+}
+
+// Why the user's settings in FOLDER/TARGET must be left as they are: a file that is not theirs,
+// or that they made read-only (as some do to pin the position); a folder they cannot write in.
+std::string untouchable(const std::string& target, const std::string& folder) {
+    struct stat st {};
+    if (::stat(target.c_str(), &st) == 0) {
+        if (st.st_uid != ::geteuid())
+            return target + " belongs to " + userName(st.st_uid) + ", not to you (" +
+                   userName(::geteuid()) + "), so it is left as it is";
+        if (!(st.st_mode & S_IWUSR) || ::access(target.c_str(), W_OK) != 0)
+            return target + " is read-only (mode " + modeText(st.st_mode) +
+                   "), so it is left as it is";
+    }
+    if (::stat(folder.c_str(), &st) == 0 &&
+        (!(st.st_mode & S_IWUSR) || ::access(folder.c_str(), W_OK) != 0))
+        return "the folder " + folder + " is not writable for you (mode " + modeText(st.st_mode) +
+               ")";
+    return "";
+}
+
+// A save opens up to a dozen files at once (the folder, the old file and the new, and QSettings'
+// own for reading and writing): when that many cannot be open, the limit is what to blame.
+std::string descriptorsLeft(int needed) {
+    std::vector<Descriptor> held;
+    for (int i = 0; i < needed; ++i) {
+        held.emplace_back(::open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (held.back().get() < 0)
+            return systemError("too few files may be open for a save");
+    }
+    return "";
+}
+
+// Why QSettings could not store the keys in the new file: it could not open it, or read it.
+std::string whyQSettingsFailed(const NewFile& file) {
+    const Descriptor opened(::open(file.path().c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW));
+    if (opened.get() < 0)
+        return systemError("QSettings cannot open " + file.copy());
+    return "QSettings could not store the position in " + file.copy();
+}
 
 // Through a link, the file it points at is the one to replace; the link stays.
 std::string linkTarget(const std::string& path, std::string& target) {
@@ -330,6 +389,10 @@ SettingsFile::Saved SettingsFile::write(const std::string& section, const Settin
     const std::string folder = folderOf(target);
     if (!makeFolders(folder))
         return {systemError("cannot make the folder " + folder)};
+    if (std::string why = untouchable(target, folder); !why.empty())
+        return {why};
+    if (std::string why = descriptorsLeft(12); !why.empty())
+        return {why};
     const FolderLock lock(folder, std::chrono::milliseconds(kLockWaitMs));
     if (!lock.why().empty())
         return {lock.why()};
@@ -350,14 +413,19 @@ SettingsFile::Saved SettingsFile::write(const std::string& section, const Settin
     if (std::string why = file.put(text); !why.empty())
         return {why};
     if (!holds(file.fd(), text))
-        return {file.path() + " does not read back as written"};
+        return {file.copy() + " does not read back as written"};
     bool rewritten = false;
     if (readIni(file.fd(), file.path()) != meant) {
-        // Lines QSettings does not read as they look: it writes the file itself, from the old.
+        // Lines QSettings does not read as they look: it writes the file itself, from the old,
+        // unless it finds a line it cannot read at all.
+        if (const auto bad = firstUnreadableLine(old.text))
+            return {"QSettings cannot read line " + std::to_string(bad->number) + " of " + target +
+                    " ('" + printable(bad->text.substr(0, 80)) +
+                    "'), so it stores nothing there, and the file is left as it is"};
         if (std::string why = file.put(old.text); !why.empty())
             return {why};
         if (!setWithQSettings(file.path(), section, values))
-            return {"QSettings could not write " + file.path()};
+            return {whyQSettingsFailed(file)};
         if (std::string why = file.reopen(); !why.empty())
             return {why};
         if (readIni(file.fd(), file.path()) != meant)

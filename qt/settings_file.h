@@ -15,8 +15,8 @@ class SettingsFile {
     // or not an absolute path (a relative one must be ignored); empty without a home folder.
     static std::string pathFor(const std::string& application);
 
-    // A file bigger than this is neither read nor rewritten.
-    static constexpr long long kMaxSize = 16LL << 20;
+    // A file bigger than this cannot be settings: it is neither read nor rewritten.
+    static constexpr long long kMaxSize = 1LL << 20;
     // How long a save waits for another program that holds the settings folder locked.
     static constexpr int kLockWaitMs = 2000;
     // The new file of a save is made beside the settings file under its name and this, which
@@ -30,6 +30,8 @@ class SettingsFile {
     // removed. Nothing is read from anything but a regular file (a FIFO would block, a device
     // never ends), and then nothing is written either.
     std::optional<std::string> read(const std::string& section, const std::string& key);
+    // Why the file could not be read (and so will not be written), once read; else empty.
+    const std::string& unreadable() const { return unreadable_; }
 
     struct Saved {
         std::string failure; // why nothing was written; empty when the save was made
@@ -38,8 +40,10 @@ class SettingsFile {
         bool rewrittenByQSettings = false;
     };
     // Sets the keys in one rewrite: the new file is written beside the old with the old one's
-    // mode and owner, flushed and checked, then renamed over it, so the old file stays exactly as
-    // it was unless the new one is whole.
+    // mode and group, flushed and checked, then renamed over it, so the old file stays exactly
+    // as it was unless the new one is whole. A file the user has made read-only, or that is not
+    // the user's own, or in a folder the user cannot write, is never replaced, nor one that
+    // QSettings cannot read; the failure names the cause.
     Saved write(const std::string& section, const SettingValues& values);
 
   private:

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 
 namespace kazuroi {
 
@@ -21,6 +22,8 @@ bool LineReader::failed() const {
 
 LineReader::Result LineReader::next(std::string& line) {
     line.clear();
+    static constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
+    const bool first = std::exchange(first_, false);
     for (;;) {
         const int c = get();
         if (c == EOF) {
@@ -33,6 +36,8 @@ LineReader::Result LineReader::next(std::string& line) {
         if (line.size() == kMaxLine)
             return Result::TooLong;
         line.push_back(char(c));
+        if (first && line == kByteOrderMark)
+            line.clear();
     }
 }
 

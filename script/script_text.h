@@ -35,6 +35,7 @@ class LineReader {
 
     std::istream* stream_ = nullptr;
     std::FILE* file_ = nullptr;
+    bool first_ = true; // a UTF-8 byte-order mark before the first line is no part of it
 };
 
 // The tokens of a script line: blank-separated, double quotes around a token with blanks. A quoted

@@ -109,6 +109,11 @@ TEST(MalformedLines, NothingHangsOrFailsSilently) {
     EXPECT_EQ(runner.form().StageRecords[4].MaxLevel, 5);
     const std::string longLine(LineReader::kMaxLine + 1, '#');
     EXPECT_EQ(errorOf("load\n" + longLine + "\nget TimeLeft"), "line 2: longer than 1048576 bytes");
+    // A byte-order mark, as some editors begin a file with, is none of the first line; anywhere
+    // else it is text like any other.
+    EXPECT_EQ(run("\xEF\xBB\xBFget StageIndex\n"), "StageIndex = 0\n");
+    EXPECT_EQ(errorOf("get StageIndex\n\xEF\xBB\xBFget StageIndex\n"),
+              "line 2: unknown command '\xEF\xBB\xBFget'");
 
     std::FILE* folder = std::fopen("/", "r"); // opens, but every read fails
     ASSERT_NE(folder, nullptr);

@@ -4,7 +4,8 @@ playing (./dev web). A test may put another build online (Host.site), and may ha
 what many hosts send, a file's date and no word on caching, so that a browser keeps the file
 for a while by its own rule.
 
-Usage: static_host.py SITE_DIR PORT   (serves until interrupted)
+Usage: static_host.py SITE_DIR [PORT [ADDRESS]]   (serves until interrupted; port 8000 and
+127.0.0.1, this machine alone, unless given: 0.0.0.0 lets a phone on the same network play)
 """
 import email.utils
 import functools
@@ -77,12 +78,13 @@ def packed(path, zipped):
 
 
 class Host:
-    """The site on 127.0.0.1 at a port of its own (or the one given), until stopped; `site` is
-    the folder served, which may change. `dated`: Last-Modified and no Cache-Control."""
+    """The site on 127.0.0.1 (or the address given) at a port of its own (or the one given),
+    until stopped; `site` is the folder served, which may change. `dated`: Last-Modified and no
+    Cache-Control."""
 
-    def __init__(self, site, port=0, dated=False):
+    def __init__(self, site, port=0, dated=False, address="127.0.0.1"):
         self.server = http.server.ThreadingHTTPServer(
-            ("127.0.0.1", port), functools.partial(Handler, directory=site))
+            (address, port), functools.partial(Handler, directory=site))
         self.server.site = site
         self.server.dated = dated
         self.server.daemon_threads = True
@@ -90,7 +92,8 @@ class Host:
         self.server.handle_error = lambda request, address: None
         self.server.open_connections = set()
         threading.Thread(target=self.server.serve_forever, daemon=True).start()
-        self.url = f"http://127.0.0.1:{self.server.server_address[1]}/"
+        shown = "127.0.0.1" if address in ("", "0.0.0.0") else address
+        self.url = f"http://{shown}:{self.server.server_address[1]}/"
 
     @property
     def site(self):
@@ -115,9 +118,18 @@ if __name__ == "__main__":
     import sys
     import time
 
-    if len(sys.argv) != 3 or not sys.argv[2].isdigit():
+    if not 2 <= len(sys.argv) <= 4 or (len(sys.argv) > 2 and not sys.argv[2].isdigit()):
         sys.exit(__doc__)
-    served = Host(sys.argv[1], int(sys.argv[2]))
+    port = int(sys.argv[2]) if len(sys.argv) > 2 else 8000
+    address = sys.argv[3] if len(sys.argv) > 3 else "127.0.0.1"
+    try:
+        served = Host(sys.argv[1], port, address=address)
+    except OSError as e:
+        sys.exit(f"static_host.py: cannot serve on {address}:{port}: {e.strerror}"
+                 + ("; another program has that port, so name another (./dev web PORT)"
+                    if e.errno == 98 else ""))
+    if address in ("", "0.0.0.0"):
+        print(f"Other machines on the network reach it at this machine's address, port {port}.")
     print(f"The game is served on {served.url} (from {sys.argv[1]}; Ctrl-C stops it)", flush=True)
     try:
         while True:
