@@ -18,6 +18,11 @@ namespace {
 
 const std::string kByteOrderMark = "\xEF\xBB\xBF";
 
+// Where the text proper begins: after a byte-order mark, which QSettings skips.
+std::size_t afterByteOrderMark(const std::string& text) {
+    return text.rfind(kByteOrderMark, 0) == 0 ? kByteOrderMark.size() : 0;
+}
+
 bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
@@ -296,7 +301,7 @@ IniReading readIni(int fd, const std::string& path) {
 
 std::string withValuesSet(const std::string& text, const std::string& section,
                           const SettingValues& values) {
-    const std::size_t from = text.rfind(kByteOrderMark, 0) == 0 ? kByteOrderMark.size() : 0;
+    const std::size_t from = afterByteOrderMark(text);
     const std::vector<Record> records = recordsOf(text, from);
     std::vector<bool> present(values.size());
     std::optional<std::size_t> last; // the section's last line that means something
@@ -371,7 +376,7 @@ std::optional<UnreadableLine> firstUnreadableLine(const std::string& text) {
         return std::nullopt;
     // Once QSettings finds a line it cannot read it reads none after it, so the first such line
     // ends the shortest run of whole lines from the top that it cannot read.
-    const std::size_t from = text.rfind(kByteOrderMark, 0) == 0 ? kByteOrderMark.size() : 0;
+    const std::size_t from = afterByteOrderMark(text);
     const std::vector<Record> records = recordsOf(text, from);
     if (records.empty())
         return std::nullopt;

@@ -176,7 +176,11 @@ class Page:
         driver.get(self.origin + "/" + query)
 
     def wait(self, condition, what, timeout=15):
-        return WebDriverWait(driver, timeout, poll_frequency=0.02).until(lambda d: condition(), what)
+        """The state the page must come to, waited for: one that never comes fails the test."""
+        try:
+            return WebDriverWait(driver, timeout, poll_frequency=0.02).until(lambda d: condition(), what)
+        except TimeoutException:
+            raise AssertionError(f"no {what} in {timeout} s") from None
 
     def element(self, name):
         return driver.find_element(By.CSS_SELECTOR, f'[data-control="{name}"]')
