@@ -2,6 +2,8 @@
 // and after it the front end hears what it must draw anew and which timers tick.
 #include "running_game.h"
 
+#include <algorithm>
+
 namespace kazuroi {
 
 RunningGame::RunningGame(FrontEnd& frontEnd) : frontEnd_(frontEnd) {
@@ -81,6 +83,21 @@ void RunningGame::tick(int timer, int count) {
         for (int i = 0; i < count && t.ticking() && !ended_; ++i)
             handler();
     });
+}
+
+// A stage cleared moves StageIndex on at once (to 6 after the Extra Stage), the answers of the
+// stage it left still counted; the Extra Stage starts at 19 right answers.
+RunningGame::Progress RunningGame::progress() const {
+    const Form1& f = *form_;
+    Progress p;
+    p.cleared = f.SolvedCount >= kQuestionsPerStage;
+    const int stage =
+        std::clamp(p.cleared ? f.StageIndex - 1 : int(f.StageIndex), 0, int(kExtraStage));
+    p.stage = f.StageRecords[std::size_t(stage)].Name;
+    p.solved = f.SolvedCount - (stage == kExtraStage ? kQuestionsPerStage - 1 : 0);
+    p.redoUsed = f.NoRedoUsed == kFalse;
+    p.mastered = p.cleared && stage == kExtraStage;
+    return p;
 }
 
 void RunningGame::pause() {

@@ -71,6 +71,17 @@ class RunningGame : private Platform {
     // Ended from outside with a box open: at once, storing nothing.
     void end() { endProgram(); }
 
+    // How far the player got: the last stage played (cleared, or with so many right answers in
+    // it), whether redo was ever pressed, and whether the Extra Stage was cleared.
+    struct Progress {
+        std::string stage;
+        int solved = 0;
+        bool cleared = false;
+        bool redoUsed = false;
+        bool mastered = false;
+    };
+    Progress progress() const;
+
     bool started() const { return started_; }
     bool boxOpen() const { return boxes_ > 0; }
     bool ended() const { return ended_; }

@@ -44,6 +44,10 @@ EM_JS(char*, pageStoredGame, (), {
 });
 EM_JS(void, pageStoreGame, (const char* text), { KazuroiPage.storeGame(UTF8ToString(text)); });
 EM_JS(void, pageDropGame, (const char* why), { KazuroiPage.dropGame(UTF8ToString(why)); });
+// How far the player got, for the page's end of the game.
+EM_JS(void, pageGameOver, (const char* stage, int solved, int cleared, int redoUsed, int mastered), {
+    KazuroiPage.gameOver(UTF8ToString(stage), solved, cleared != 0, redoUsed != 0, mastered != 0);
+});
 // clang-format on
 
 PixelPoint windowPlace() {
@@ -54,6 +58,7 @@ struct Program {
     WebPlatform platform;
     RunningGame game{platform};
     std::string stored; // the game as the page last kept it
+    bool over = false;
 
     int indexOf(const Control* control) const { return control ? game.indexOf(*control) : -1; }
 
@@ -77,8 +82,14 @@ struct Program {
     }
 
     // After every event the page keeps the game as it now stands, so that a reload, or a page the
-    // browser closed, takes it up again. With a box open there is nothing new to keep.
+    // browser closed, takes it up again. With a box open there is nothing new to keep; once the
+    // game is over the page says how far the player got.
     void keep() {
+        if (game.ended() && !over) {
+            over = true;
+            const auto p = game.progress();
+            pageGameOver(p.stage.c_str(), p.solved, p.cleared, p.redoUsed, p.mastered);
+        }
         const auto text = game.save();
         if (!text || *text == stored)
             return;

@@ -108,10 +108,12 @@ function fit(control) {
   text.style.transform = centred + scale;
 }
 
-// A frame's border runs through the middle of its caption's line.
+// A frame's border runs through the middle of its caption's line (round its box, where a phone's
+// layout gives it one).
 function fitText(c) {
   if (!c.text) return;
-  if (c.border) c.border.style.top = c.text.textContent ? `${Math.floor(c.text.offsetHeight / 2)}px` : "0";
+  if (c.boxed) placePiece(c);
+  else if (c.border) c.border.style.top = c.text.textContent ? `${Math.floor(c.text.offsetHeight / 2)}px` : "0";
   fit(c);
 }
 
@@ -254,7 +256,7 @@ function showColours(c, back, fore) {
     setStyle(el, "backgroundColor", c.look === Look.Transparent ? "transparent" : colour(back));
     setStyle(el, "color", colour(fore));
   } else if (c.type === Type.Frame) {
-    setStyle(el, "backgroundColor", colour(back));
+    if (!c.boxed) setStyle(el, "backgroundColor", colour(back)); // a box's own is the screen's
     setStyle(el, "color", colour(fore));
   }
 }
@@ -281,7 +283,7 @@ function showControl(index, left, top, width, height, text, enabled, visible, ba
   const c = page.controls[index];
   page.drawn += 1;
   const el = c.el;
-  Object.assign(c, { left, top, width, height });
+  Object.assign(c, { left, top, width, height, back });
   setStyle(el, "left", `${left}px`);
   setStyle(el, "top", `${top}px`);
   setStyle(el, "width", `${width}px`);
@@ -386,21 +388,39 @@ const isTouch = () => coarsePointer.matches;
 
 // How the window fits the screen: as one piece at its own size where it fits and a mouse points,
 // else scaled to the screen (on a touch screen to fill it, so that fingers find the buttons); and
-// on an upright touch screen too narrow for it, as a column of its pieces.
+// on a phone, upright or held sideways and too low for the window, as its pieces laid out anew
+// over the whole screen. Nothing stands under a notch or a home bar: the screen's safe area is
+// what the window may take.
 const kMargin = 8;
+const kSideways = 500; // a touch screen held sideways lower than this is a phone's
 function fitWindow() {
-  const screen = screenSize();
+  const screen = safeArea(screenSize());
   const touch = isTouch();
   document.body.classList.toggle("touch", touch);
   const { width, height } = kWindowSize;
   const most = Math.min((screen.width - 2 * kMargin) / width, (screen.height - 2 * kMargin) / height);
-  page.win.classList.toggle("column", touch && screen.height > screen.width && most < 1);
-  if (page.win.classList.contains("column")) {
-    standAsColumn(screen);
+  const upright = touch && screen.height > screen.width && most < 1;
+  const sideways = touch && screen.width >= screen.height && screen.height < kSideways && most < 1.2;
+  page.win.classList.toggle("column", upright || sideways);
+  page.win.classList.toggle("sideways", sideways);
+  if (upright || sideways) {
+    standAsPieces(screen, sideways);
   } else {
     standWhole(screen, touch ? most : Math.min(1, most), touch);
   }
   document.querySelectorAll('dialog[data-control="msgbox"]').forEach(placeBox);
+}
+
+// The safe area's insets, as the browser gives them to CSS (a probe of its own).
+const safeProbe = document.createElement("div");
+safeProbe.style.cssText = "position:fixed;visibility:hidden;pointer-events:none;" +
+  "padding:env(safe-area-inset-top) env(safe-area-inset-right) env(safe-area-inset-bottom) env(safe-area-inset-left)";
+document.body.append(safeProbe);
+function safeArea(screen) {
+  const style = getComputedStyle(safeProbe);
+  const [top, right, bottom, left] = ["Top", "Right", "Bottom", "Left"].map((side) => parseFloat(style[`padding${side}`]) || 0);
+  return { left: screen.left + left, top: screen.top + top,
+           width: Math.max(1, screen.width - left - right), height: Math.max(1, screen.height - top - bottom) };
 }
 
 function standWhole(screen, scale, touch) {
@@ -409,7 +429,7 @@ function standWhole(screen, scale, touch) {
     setStyle(el, "width", "");
     setStyle(el, "height", "");
   }
-  if (page.column) page.controls.forEach((c) => setStyle(c.el, "transform", ""));
+  if (page.column) page.controls.forEach(unplace);
   page.column = null;
   const { width, height } = kWindowSize;
   if (page.scale === 1 && !touch) {
@@ -422,18 +442,21 @@ function standWhole(screen, scale, touch) {
   page.caption.classList.toggle("fixed", page.scale !== 1 || touch);
 }
 
-// The column over the whole screen: below the caption bar, the title and the stage (in two rows
-// where one cannot hold them), the question, the operators with 次の問題, やり直す and the time
-// bar beside them, and the answer. Each piece is drawn as the window draws it, scaled as one;
-// only where it stands changes, and only on the screen: the game's model keeps the layout.
-const kColumn = {
+// The window's pieces laid out anew on a phone's screen, below the caption bar. Each piece is
+// drawn as the window draws it, its inside scaled as one; a frame's box may be larger than what
+// it holds needs, and the room it does not need stays empty; only where the pieces stand
+// changes, and only on the screen: the game's model keeps the layout.
+const kPieces = {
   title: "lblタイトル", stage: "lblステージ", question: "frm問題", operators: "frm演算子",
   side: ["cmd出題", "cmdやり直し", "shp制限時間表示枠"], bar: "shp制限時間残り", answer: "frm答案",
   panel: "frmステージクリア", unseen: "Text1",
 };
 const kGap = 8;
+const kPad = 8; // round what a frame holds, inside its box
+const kThumb = 44; // the least a finger presses surely, in CSS px
+const kLargest = 1.6;
 
-function standAsColumn(screen) {
+function standAsPieces(screen, sideways) {
   page.scale = 1;
   setStyle(page.win, "transform", "");
   setStyle(page.win, "left", `${Math.round(screen.left)}px`);
@@ -445,79 +468,227 @@ function standAsColumn(screen) {
   const height = Math.floor(screen.height) - page.caption.offsetHeight;
   setStyle(page.client, "width", `${width}px`);
   setStyle(page.client, "height", `${height}px`);
-  if (!page.named.has(kColumn.answer)) return; // the pieces are not made yet
-  page.column = columnPlaces(width, height);
+  if (!page.named.has(kPieces.answer)) return; // the pieces are not made yet
+  page.column = (sideways ? sidewaysPlaces : uprightPlaces)(width, height);
   page.controls.forEach(placePiece);
 }
 
-// Where each piece stands in a column WIDTH by HEIGHT, and its scale.
-function columnPlaces(width, height) {
-  const piece = (name) => page.named.get(name);
-  const [title, stage, question, operators, answer, panel] = [kColumn.title, kColumn.stage,
-    kColumn.question, kColumn.operators, kColumn.answer, kColumn.panel].map(piece);
-  const side = kColumn.side.map(piece);
-  const room = width - 2 * kGap;
-  // Rows of pieces, one under another: the widest piece fills the width, unless the rows are
-  // then too tall for the height. The title and the stage share a row where it holds them.
-  const rowsFor = (oneRow) => [...(oneRow ? [[title, stage]] : [[title], [stage]]), [question], [operators], [answer]];
-  const heightOf = (row) => Math.max(...row.map((c) => c.height));
-  const scaleFor = (rows) => Math.min(
-    ...rows.map((row) => (room - (row.length - 1) * kGap) / row.reduce((sum, c) => sum + c.width, 0)),
-    (height - (rows.length + 1) * kGap) / rows.reduce((sum, row) => sum + heightOf(row), 0));
-  const oneRow = scaleFor(rowsFor(true)) >= scaleFor(rowsFor(false));
-  const rows = rowsFor(oneRow);
-  const scale = scaleFor(rows);
-  // The operators' row is as wide as the operators alone: what they leave is the side column's.
-  // What is left of the height comes between the rows, up to three gaps' worth each.
-  const spare = height - rows.reduce((sum, row) => sum + heightOf(row), 0) * scale - (rows.length + 1) * kGap;
-  const gap = kGap + Math.min(3 * kGap, spare / (rows.length + 1));
-  const places = new Map();
-  const at = (c, x, y, k) => places.set(c.name, { x, y, k });
-  let y = gap + (spare - (rows.length + 1) * (gap - kGap)) / 2;
-  for (const row of rows) {
-    if (row[0] === operators) {
-      at(operators, kGap, y, scale);
-      placeSide(at, side, kGap + operators.width * scale + kGap, width - kGap, y, operators.height * scale);
-    } else if (row.length === 1 && row[0] !== title && row[0] !== stage) {
-      at(row[0], (width - row[0].width * scale) / 2, y, scale);
-    } else {
-      // The title at the left, the stage (its text set to the right) at the right.
-      for (const c of row) at(c, c === title ? kGap : width - kGap - c.width * scale, y, scale);
-    }
-    y += heightOf(row) * scale + gap;
+// What a piece shows, in its own pixels at its own size: a frame its contents (every control in
+// it, shown or not, so that nothing moves as play goes on) below its caption; any other piece
+// itself.
+function contentOf(c) {
+  if (c.type !== Type.Frame || c.look === Look.Flat) return { x: 0, y: 0, w: c.width, h: c.height, caption: 0 };
+  let [x0, y0, x1, y1] = [Infinity, Infinity, -Infinity, -Infinity];
+  for (const kid of page.controls.filter((k) => k.el.parentElement === c.el)) {
+    [x0, y0] = [Math.min(x0, kid.left), Math.min(y0, kid.top)];
+    [x1, y1] = [Math.max(x1, kid.left + kid.width), Math.max(y1, kid.top + kid.height)];
   }
-  places.set(kColumn.bar, places.get(kColumn.side[2]));
-  // The stage-clear panel crosses the whole column, across its width: its place in the window
-  // is mapped onto the column, the window's middle onto the column's.
-  const panelScale = room / panel.width;
-  places.set(panel.name, { x: kGap, k: panelScale, crossing: { height, ratio: height / kWindowSize.height } });
-  places.set(kColumn.unseen, { x: 0, y: height + 1, k: 1 }); // still below the client area
+  const caption = c.text && c.text.textContent ? c.text.offsetHeight : 0;
+  return { x: x0, y: y0, w: x1 - x0, h: y1 - y0, caption };
+}
+
+// How tall a piece stands at scale K: a frame with its caption and padding.
+function heightAt(c, k) {
+  const box = contentOf(c);
+  return c.type === Type.Frame ? (box.caption + box.h) * k + 2 * kPad : box.h * k;
+}
+
+// The operators and, beside them, 次の問題, やり直す and the time bar one under another, in WIDTH:
+// the side's buttons never lower than a thumb, the operators as large as what is left allows.
+function operatorsRow(width, largest) {
+  const ops = contentOf(piece("operators")).w;
+  const side = kPieces.side.map((name) => page.named.get(name));
+  const sideWidth = Math.max(...side.map((c) => c.width));
+  const sideLeast = kThumb / Math.min(side[0].height, side[1].height);
+  const even = (width - kGap - 2 * kPad) / (ops + sideWidth);
+  const kSide = Math.min(largest, Math.max(sideLeast, even));
+  const kOps = Math.min(largest, (width - kGap - 2 * kPad - sideWidth * kSide) / ops);
+  return { kOps, kSide, opsWidth: ops * kOps + 2 * kPad, sideWidth: sideWidth * kSide,
+           height: Math.max(heightAt(piece("operators"), kOps), side.reduce((sum, c) => sum + c.height, 0) * kSide + 2 * kGap) };
+}
+
+function piece(key) {
+  return page.named.get(kPieces[key]);
+}
+
+// Places the row of the operators and the side column at LEFT, TOP, WIDTH wide and HEIGHT high:
+// the side column's first item level with the operators' top, its last with their bottom.
+function placeOperators(at, row, left, top, width, height) {
+  at(piece("operators"), { x: left, y: top, w: row.opsWidth, h: height }, row.kOps);
+  const side = kPieces.side.map((name) => page.named.get(name));
+  const stacked = side.reduce((sum, c) => sum + c.height * row.kSide, 0);
+  const between = (height - stacked) / (side.length - 1);
+  const x = left + row.opsWidth + kGap + (width - row.opsWidth - kGap - row.sideWidth) / 2;
+  let y = top;
+  for (const c of side) {
+    at(c, { x, y }, row.kSide);
+    y += c.height * row.kSide + between;
+  }
+}
+
+// The places every layout shares: the bar on its track, the panel crossing the whole screen (its
+// place in the window mapped onto the screen, the window's middle onto the screen's), and the
+// text box still out of sight.
+function sharedPlaces(places, width, height) {
+  places.set(kPieces.bar, places.get(kPieces.side[2]));
+  const panel = piece("panel");
+  places.set(panel.name, { x: kGap, k: (width - 2 * kGap) / panel.width,
+                           crossing: { height, ratio: height / kWindowSize.height } });
+  places.set(kPieces.unseen, { x: 0, y: height + 1, k: 1 });
   return places;
 }
 
-// 次の問題, やり直す and the time bar one under another between LEFT and RIGHT, in a row of
-// HEIGHT from TOP: scaled alike, each as one, as large as the room allows.
-function placeSide(at, side, left, right, top, height) {
-  const width = Math.max(...side.map((c) => c.width));
-  const tall = side.reduce((sum, c) => sum + c.height, 0);
-  const k = Math.min((right - left) / width, (height - (side.length - 1) * kGap) / tall);
-  const between = (height - tall * k) / (side.length - 1);
-  let y = top;
-  for (const c of side) {
-    at(c, left + (right - left - width * k) / 2, y, k);
-    y += c.height * k + between;
+// Upright: below the caption bar, the title and the stage (in two rows where one cannot hold
+// them), the question, the operators with the side column, and the answer, every box as wide as
+// the screen allows. Each is as large as the width lets it be, then all alike smaller where the
+// height is short; what height is left comes between the rows, and round them.
+function uprightPlaces(width, height) {
+  const W = width - 2 * kGap;
+  const [title, stage, question, answer] = ["title", "stage", "question", "answer"].map(piece);
+  const across = (c) => Math.min(kLargest, (W - 2 * kPad) / contentOf(c).w);
+  const rows = (f) => {
+    const kTitle = Math.min(kLargest, (W - kGap) / (title.width + stage.width), W / title.width) * f;
+    const oneRow = (title.width + stage.width) * kTitle + kGap <= W;
+    const kQ = across(question) * f, kA = across(answer) * f;
+    const ops = operatorsRow(W, kLargest * f);
+    const titleHeight = oneRow ? Math.max(title.height, stage.height) * kTitle
+                               : (title.height + stage.height) * kTitle + kGap;
+    return { kTitle, oneRow, kQ, kA, ops, heights: [titleHeight, heightAt(question, kQ), ops.height, heightAt(answer, kA)] };
+  };
+  const tall = (l) => l.heights.reduce((sum, h) => sum + h, 0) + 5 * kGap;
+  // As large as the width allows, or else the largest that the height holds.
+  let layout = rows(1);
+  if (tall(layout) > height) {
+    let [low, high] = [0.3, 1];
+    for (let i = 0; i < 20; ++i) {
+      const f = (low + high) / 2;
+      if (tall(rows(f)) <= height) low = f;
+      else high = f;
+    }
+    layout = rows(low);
   }
+  const spare = Math.max(0, height - tall(layout));
+  const gap = kGap + Math.min(3 * kGap, spare / 5);
+  const places = new Map();
+  const at = (c, box, k) => places.set(c.name, { box, k });
+  let y = gap + Math.max(0, spare - 5 * (gap - kGap)) / 2;
+  const [titleHeight, qHeight, opsHeight, aHeight] = layout.heights;
+  if (layout.oneRow) {
+    at(title, { x: kGap, y }, layout.kTitle);
+    at(stage, { x: kGap + W - stage.width * layout.kTitle, y }, layout.kTitle);
+  } else {
+    at(title, { x: kGap, y }, layout.kTitle);
+    at(stage, { x: kGap + W - stage.width * layout.kTitle, y: y + title.height * layout.kTitle + kGap }, layout.kTitle);
+  }
+  y += titleHeight + gap;
+  at(question, { x: kGap, y, w: W, h: qHeight }, layout.kQ);
+  y += qHeight + gap;
+  placeOperators(at, layout.ops, kGap, y, W, opsHeight);
+  y += opsHeight + gap;
+  at(answer, { x: kGap, y, w: W, h: aHeight }, layout.kA);
+  return sharedPlaces(places, width, height);
 }
 
+// Sideways: the question over the answer at the left, the operators and the side column at the
+// right, and the title and the stage across the top or at the top of the right, whichever gives
+// the thumb more.
+function sidewaysPlaces(width, height) {
+  const [title, stage, question, answer] = ["title", "stage", "question", "answer"].map(piece);
+  const left = Math.max(contentOf(question).w, contentOf(answer).w);
+  const stack = (k) => heightAt(question, k) + heightAt(answer, k) + kGap;
+  const layout = (titleAcross) => {
+    const kTitle = Math.min(1, (width - 3 * kGap) / (title.width + stage.width));
+    const titleHeight = Math.max(title.height, stage.height) * kTitle;
+    const room = height - 2 * kGap - (titleAcross ? titleHeight + kGap : 0);
+    let kLeft = Math.min(kLargest, (room - 4 * kPad - kGap) / (contentOf(question).h + contentOf(question).caption + contentOf(answer).h));
+    while (kLeft > 0.3 && stack(kLeft) > room) kLeft *= 0.98;
+    const leftWidth = left * kLeft + 2 * kPad;
+    const rightWidth = width - leftWidth - 3 * kGap;
+    const rightRoom = height - 2 * kGap - (titleAcross ? titleHeight + kGap : (title.height + stage.height) * Math.min(kTitle, rightWidth / title.width) + 2 * kGap);
+    let ops = operatorsRow(rightWidth, kLargest);
+    for (let f = 0.98; ops.height > rightRoom && f > 0.3; f -= 0.02) ops = operatorsRow(rightWidth, kLargest * f);
+    const least = Math.min(57 * kLeft, 57 * ops.kOps, 37 * ops.kSide);
+    return { titleAcross, kTitle, titleHeight, kLeft, leftWidth, rightWidth, ops, least, room };
+  };
+  const best = [layout(true), layout(false)].sort((a, b) => b.least - a.least)[0];
+  const places = new Map();
+  const at = (c, box, k) => places.set(c.name, { box, k });
+  let top = kGap;
+  const rightX = kGap + best.leftWidth + kGap;
+  if (best.titleAcross) {
+    at(title, { x: kGap, y: top }, best.kTitle);
+    at(stage, { x: width - kGap - stage.width * best.kTitle, y: top }, best.kTitle);
+    top += best.titleHeight + kGap;
+  } else {
+    const k = Math.min(best.kTitle, best.rightWidth / title.width);
+    at(title, { x: rightX, y: top }, k);
+    at(stage, { x: width - kGap - stage.width * k, y: top + title.height * k + kGap }, k);
+  }
+  const qHeight = heightAt(question, best.kLeft), aHeight = heightAt(answer, best.kLeft);
+  const leftTop = top + (height - kGap - top - qHeight - aHeight - kGap) / 2;
+  at(question, { x: kGap, y: leftTop, w: best.leftWidth, h: qHeight }, best.kLeft);
+  at(answer, { x: kGap, y: leftTop + qHeight + kGap, w: best.leftWidth, h: aHeight }, best.kLeft);
+  const rightTop = best.titleAcross ? top : kGap + (title.height + stage.height) * Math.min(best.kTitle, best.rightWidth / title.width) + 2 * kGap;
+  const opsTop = rightTop + (height - kGap - rightTop - best.ops.height) / 2;
+  placeOperators(at, best.ops, rightX, opsTop, best.rightWidth, best.ops.height);
+  return sharedPlaces(places, width, height);
+}
+
+// A piece where the layout puts it: moved and scaled by a transform of its own, a frame's border
+// and caption drawn round its box.
 function placePiece(c) {
   const at = page.column && page.column.get(c.name);
   if (!at) return;
-  let y = at.y;
   if (at.crossing) {
     const middle = (kWindowSize.height - c.height) / 2;
-    y = (at.crossing.height - c.height * at.k) / 2 + (c.top - middle) * at.crossing.ratio;
+    const y = (at.crossing.height - c.height * at.k) / 2 + (c.top - middle) * at.crossing.ratio;
+    setStyle(c.el, "transform", `translate(${(at.x - c.left).toFixed(2)}px, ${(y - c.top).toFixed(2)}px) scale(${at.k.toFixed(4)})`);
+    return;
   }
-  setStyle(c.el, "transform", `translate(${(at.x - c.left).toFixed(2)}px, ${(y - c.top).toFixed(2)}px) scale(${at.k.toFixed(4)})`);
+  if (at.x !== undefined) { // as the window has it, scaled
+    setStyle(c.el, "transform", `translate(${(at.x - c.left).toFixed(2)}px, ${(at.y - c.top).toFixed(2)}px) scale(${at.k.toFixed(4)})`);
+    return;
+  }
+  const { box, k } = at;
+  let [x, y] = [box.x, box.y]; // where the piece's own top left corner goes
+  if (box.w !== undefined && c.border) {
+    const content = contentOf(c);
+    x = box.x + (box.w - content.w * k) / 2 - content.x * k;
+    const band = content.caption * k;
+    y = box.y + band + (box.h - band - content.h * k) / 2 - content.y * k;
+    // The box in the frame's own pixels, round what it holds.
+    const [left, top, w, h] = [(box.x - x) / k, (box.y - y) / k, box.w / k, box.h / k];
+    const half = content.caption / 2;
+    setStyle(c.border, "left", `${left.toFixed(2)}px`);
+    setStyle(c.border, "top", `${(top + half).toFixed(2)}px`);
+    setStyle(c.border, "width", `${w.toFixed(2)}px`);
+    setStyle(c.border, "height", `${(h - half).toFixed(2)}px`);
+    setStyle(c.border, "right", "auto");
+    setStyle(c.border, "bottom", "auto");
+    setStyle(c.text, "left", `${(left + 8).toFixed(2)}px`);
+    setStyle(c.text, "top", `${top.toFixed(2)}px`);
+    // The frame's own face is as large as it is at this scale, the box's may be larger: the box
+    // carries the face, which the rings invert.
+    setStyle(c.el, "backgroundColor", "transparent");
+    setStyle(c.border, "backgroundColor", colour(c.back));
+    c.boxed = true;
+  } else if (box.w !== undefined) {
+    x = box.x + (box.w - c.width * k) / 2;
+    y = box.y + (box.h - c.height * k) / 2;
+  }
+  setStyle(c.el, "transform", `translate(${(x - c.left).toFixed(2)}px, ${(y - c.top).toFixed(2)}px) scale(${k.toFixed(4)})`);
+}
+
+// A piece back as the window has it.
+function unplace(c) {
+  setStyle(c.el, "transform", "");
+  if (!c.boxed) return;
+  c.boxed = false;
+  for (const name of ["left", "top", "width", "height", "right", "bottom", "backgroundColor"]) setStyle(c.border, name, "");
+  setStyle(c.text, "left", "");
+  setStyle(c.text, "top", "");
+  setStyle(c.el, "backgroundColor", colour(c.back));
+  fitText(c);
 }
 
 // At its own size the window stays wholly inside the page.
@@ -715,8 +886,8 @@ function keepOfflineCopy() {
     .catch((e) => console.warn("kazuroi: no offline copy:", e.message));
 }
 
-// The game is over: the window goes, the game kept for a reload with it, and the page offers a
-// new game.
+// The game is over: the window goes, the game kept for a reload with it, and the page says how
+// far the player got (told just after, by gameOver) and offers a new game.
 function endProgram() {
   page.ended = true;
   forgetGame();
@@ -726,6 +897,40 @@ function endProgram() {
   page.over.style.display = "block";
   page.over.querySelector('[data-page="again"]').focus();
 }
+
+// How far the player got, in the game's voice: the last stage played, cleared or with its right
+// answers, whether redo was ever pressed, and the title after the Extra Stage. Said as one line
+// too, for the player to send.
+function gameOver(stage, solved, cleared, redoUsed, mastered) {
+  const reached = cleared ? `${stage} クリア` : `${stage}：${solved}問正解`;
+  const redo = redoUsed ? "やり直しあり" : "やり直しなし";
+  const won = mastered ? "かずろいマスターの称号" : "";
+  page.over.querySelector("h1").textContent = mastered ? "かずろいマスターや！" : "おしまいや。";
+  page.over.querySelector(".reached").textContent = reached;
+  page.over.querySelector(".redo").textContent = redo;
+  page.over.querySelector(".title-won").textContent = won;
+  page.over.querySelector(".sent").textContent = "";
+  page.result = `かずろい：${[reached, redo, won].filter(Boolean).join("・")}`;
+}
+
+// The result goes where the player sends it (the phone's own share sheet), or is copied; the
+// page sends it nowhere itself.
+async function sendResult() {
+  const address = location.origin + location.pathname;
+  const sent = page.over.querySelector(".sent");
+  try {
+    if (navigator.share) {
+      await navigator.share({ text: page.result, url: address });
+      return;
+    }
+    await navigator.clipboard.writeText(`${page.result} ${address}`);
+    sent.textContent = "コピーしたで。";
+  } catch (e) {
+    if (e.name === "AbortError") return; // the player closed the share sheet
+    sent.textContent = `${page.result} ${address}`;
+  }
+}
+page.over.querySelector('[data-page="share"]').addEventListener("click", sendResult);
 
 // A new game: in the same page, from its start-up box; or, where a newer build is at hand, in
 // that build, as the page opened anew.
@@ -807,6 +1012,19 @@ document.addEventListener("keydown", (event) => {
   stops[next].focus();
 });
 
+// A finger or the mouse on a button shows at once, until it lifts or leaves: a press the game
+// takes on the way down (a number, an operator) looks pressed like any other.
+document.addEventListener("pointerdown", (event) => {
+  const button = event.target.closest("button");
+  if (!button || button.disabled) return;
+  button.classList.add("pressed");
+  const release = () => {
+    button.classList.remove("pressed");
+    for (const type of ["pointerup", "pointercancel", "pointerleave"]) button.removeEventListener(type, release);
+  };
+  for (const type of ["pointerup", "pointercancel", "pointerleave"]) button.addEventListener(type, release);
+}, true);
+
 page.client.addEventListener("contextmenu", (event) => event.preventDefault());
 // Safari's own pinch gesture, which touch-action alone does not stop there.
 document.addEventListener("gesturestart", (event) => event.preventDefault());
@@ -840,6 +1058,7 @@ const KazuroiPage = {
   storedGame,
   storeGame: (text) => writeSetting(kGameKey, text),
   dropGame,
+  gameOver,
   placeWindow,
   showWindow,
   windowLeft: () => page.home.left,

@@ -557,6 +557,8 @@ class WholeGame(unittest.TestCase):
                 page.answer("OK")
         page.wait(lambda: page.board()["over"], "the page saying the game is over")
         self.assertFalse(driver.find_element(By.ID, "window").is_displayed())
+        self.assertEqual(driver.find_element(By.ID, "over").text.split("\n")[:4],
+                         ["かずろいマスターや！", "Extra Stage クリア", "やり直しなし", "かずろいマスターの称号"])
         # A new game in the same page, from its start-up box, with the window as it first was.
         driver.execute_script("window.samePage = true;")
         again = driver.find_element(By.CSS_SELECTOR, '[data-page="again"]')
@@ -568,7 +570,7 @@ class WholeGame(unittest.TestCase):
         self.assertFalse(page.board()["over"])
         self.assertEqual(page.board()["stage"], "Stage 3")
         self.assertEqual(page.solve(), "○正解")
-        check_column(self, "after a whole game")
+        check_pieces(self, "after a whole game", least=64)
 
     def check_crossing(self, steps):
         """From above the column to below it, through its middle and the panel's swings either
@@ -586,12 +588,23 @@ class WholeGame(unittest.TestCase):
         self.assertTrue(all(step["whole"] for step in steps), "the panel's text cut")
 
 
-# The window on every screen: wholly inside it, the layout kept; on a touch screen filling it,
-# upright on a phone as a column of its pieces; at its own size with a mouse where it fits.
-SCREENS = [("phone portrait", 390, 844, True, "column"), ("small phone", 360, 640, True, "column"),
-           ("phone landscape", 844, 390, True, "whole"), ("tablet", 820, 1180, True, "whole"),
-           ("tablet landscape", 1366, 1024, True, "whole"), ("desktop", 1280, 800, False, "whole"),
-           ("small browser window", 500, 420, False, "whole")]
+# The window on every screen: on a phone its pieces laid out anew, upright in a column and
+# sideways side by side, the number and operator buttons at least so large; on a tablet or a
+# desktop the whole window, filling a touch screen, at its own size with a mouse where it fits.
+# A phone with a notch and a home bar: nothing of the game may lie under them.
+NOTCH_UPRIGHT = {"top": 47, "bottom": 34, "left": 0, "right": 0}
+NOTCH_SIDEWAYS = {"top": 0, "bottom": 21, "left": 47, "right": 47}
+SCREENS = [("phone portrait", 390, 844, True, "column", 64, NOTCH_UPRIGHT),
+           ("small phone", 360, 640, True, "column", 48, None),
+           ("smallest phone", 320, 568, True, "column", 48, None),
+           ("phone landscape", 844, 390, True, "sideways", 44, NOTCH_SIDEWAYS),
+           ("small phone landscape", 640, 360, True, "sideways", 44, None),
+           ("tablet", 820, 1180, True, "whole", 0, None), ("tablet landscape", 1366, 1024, True, "whole", 0, None),
+           ("desktop", 1280, 800, False, "whole", 0, None), ("small browser window", 500, 420, False, "whole", 0, None)]
+
+
+def safe_area(insets):
+    cdp("Emulation.setSafeAreaInsetsOverride", insets=insets or {"top": 0, "bottom": 0, "left": 0, "right": 0})
 
 # Each shown control's place within the client area on the screen, scaled back, beside its place
 # in the layout at the window's own size.
@@ -607,17 +620,23 @@ return { scale, client: client.toJSON(), width: innerWidth, height: innerHeight,
     .map((e) => ({ name: e.dataset.control, rect: e.getBoundingClientRect().toJSON(), at: at(e) })) };
 """
 
-# Each shown control as drawn: its rectangle on the screen, its place and size in its container
-# as the page has them from the game, and its text's font size before any scaling.
+# Each shown control as drawn: its rectangle on the screen and the box the player sees of it (a
+# frame's border, which a phone's layout may draw larger than the frame's own), its place and
+# size in its container as the page has them from the game, and its text's font size before any
+# scaling.
 COLUMN = """
-const client = document.getElementById("client");
-return { width: innerWidth, height: innerHeight, column: document.getElementById("window").classList.contains("column"),
+const client = document.getElementById("client"), win = document.getElementById("window");
+return { width: innerWidth, height: innerHeight, stands: win.classList.contains("sideways") ? "sideways"
+           : win.classList.contains("column") ? "column" : "whole",
   scrolls: document.scrollingElement.scrollHeight > innerHeight || document.scrollingElement.scrollWidth > innerWidth,
   caption: parseFloat(getComputedStyle(document.getElementById("caption")).fontSize),
+  captionBar: document.getElementById("caption").getBoundingClientRect().toJSON(),
   controls: [...client.querySelectorAll("[data-control]")].filter((e) => e.offsetParent).map((e) => {
-    const text = e.querySelector(":scope > .text");
-    return { name: e.dataset.control, container: e.parentElement.dataset.control,
-             rect: e.getBoundingClientRect().toJSON(), at: [e.offsetLeft, e.offsetTop, e.offsetWidth, e.offsetHeight],
+    const text = e.querySelector(":scope > .text"), border = e.querySelector(":scope > .border");
+    const rect = e.getBoundingClientRect().toJSON();
+    return { name: e.dataset.control, container: e.parentElement.dataset.control, rect,
+             box: border && border.style.width ? border.getBoundingClientRect().toJSON() : rect,
+             at: [e.offsetLeft, e.offsetTop, e.offsetWidth, e.offsetHeight],
              font: text && text.textContent ? parseFloat(getComputedStyle(text).fontSize) : null }; }) };
 """
 
@@ -658,38 +677,59 @@ def layout_rects(names):
     return rects
 
 
-def check_column(test, what):
-    """The window as a column: every piece drawn as the window draws it, scaled as one, big enough
-    for a thumb and its texts for an eye; nothing over another piece, all on the screen, and the
-    game's places for every control as they were."""
+def check_pieces(test, what, stands="column", least=48, insets=None):
+    """The window's pieces laid out on a phone: every piece drawn as the window draws it, scaled
+    as one, its buttons big enough for a thumb and its texts for an eye; nothing over another
+    piece, all on the screen and clear of its notch and home bar, the pieces' edges in line, the
+    side column level with the operators; and the game's places for every control as they were."""
     p = driver.execute_script(COLUMN)
-    test.assertTrue(p["column"], what)
+    test.assertEqual(p["stands"], stands, what)
     test.assertFalse(p["scrolls"], f"{what}: the page scrolls")
+    insets = insets or {"top": 0, "bottom": 0, "left": 0, "right": 0}
+    within = lambda r: (r["left"] >= insets["left"] - 0.5 and r["top"] >= insets["top"] - 0.5
+                        and r["right"] <= p["width"] - insets["right"] + 0.5
+                        and r["bottom"] <= p["height"] - insets["bottom"] + 0.5)
+    test.assertTrue(within(p["captionBar"]), f"{what}: the caption bar at {p['captionBar']}")
     controls = {c["name"]: c for c in p["controls"]}
     scale = lambda c: c["rect"]["width"] / c["at"][2]
     model = layout_rects(tuple(sorted(controls)))
     for name, c in controls.items():
         test.assertEqual(c["at"], model[name], f"{what}: {name}'s place in the game")
         if name != "Text1":
-            test.assertTrue(inside(c["rect"], p["width"], p["height"]), f"{what}: {name} at {c['rect']}")
+            test.assertTrue(within(c["box"]), f"{what}: {name} at {c['box']}")
         if c["container"] != "Form1":
             frame = controls[c["container"]]
             test.assertAlmostEqual(scale(c), scale(frame), delta=0.01, msg=f"{what}: {name}'s scale")
             for axis, index in (("x", 0), ("y", 1)):
                 test.assertAlmostEqual((c["rect"][axis] - frame["rect"][axis]) / scale(frame), c["at"][index],
                                        delta=1, msg=f"{what}: {name} in {frame['name']}")
+            for edge, sign in (("left", 1), ("top", 1), ("right", -1), ("bottom", -1)):
+                test.assertGreaterEqual(sign * (c["rect"][edge] - frame["box"][edge]), -0.5,
+                                        f"{what}: {name} out of {frame['name']}'s box")
         if c["font"]:
             test.assertGreaterEqual(c["font"] * scale(c), 14, f"{what}: {name}'s text")
     test.assertGreaterEqual(p["caption"], 14, f"{what}: the caption")
     for name in [f"cmd数字({i})" for i in range(4)] + OPERATORS:
         rect = controls[name]["rect"]
-        test.assertGreaterEqual(min(rect["width"], rect["height"]), 48, f"{what}: {name}")
+        test.assertGreaterEqual(min(rect["width"], rect["height"]), least, f"{what}: {name}")
     for name in ("cmd出題", "cmdやり直し"):
         test.assertGreaterEqual(controls[name]["rect"]["height"], 44, f"{what}: {name}")
     pieces = [c for c in controls.values() if c["container"] == "Form1"
               and c["name"] not in ("Text1", "frmステージクリア", "shp制限時間残り")]  # the bar lies on its track
     for a, b in itertools.combinations(pieces, 2):
-        test.assertFalse(overlap(a["rect"], b["rect"]), f"{what}: {a['name']} over {b['name']}")
+        test.assertFalse(overlap(a["box"], b["box"]), f"{what}: {a['name']} over {b['name']}")
+    box = lambda name: controls[name]["box"]
+    # The side column from the operators' top to their bottom.
+    test.assertAlmostEqual(box("cmd出題")["top"], box("frm演算子")["top"], delta=2, msg=f"{what}: the side's top")
+    test.assertAlmostEqual(box("shp制限時間表示枠")["bottom"], box("frm演算子")["bottom"], delta=2,
+                           msg=f"{what}: the side's bottom")
+    # The pieces' outer edges in line: the frames of a column one above another.
+    lined = ["frm問題", "frm答案"] + (["frm演算子", "lblタイトル"] if stands == "column" else [])
+    for name in lined[1:]:
+        test.assertAlmostEqual(box(name)["left"], box("frm問題")["left"], delta=1, msg=f"{what}: {name}'s left edge")
+    right = (["frm答案", "lblステージ", "shp制限時間表示枠"] if stands == "column" else ["frm答案"])
+    for name in right:
+        test.assertAlmostEqual(box(name)["right"], box("frm問題")["right"], delta=1, msg=f"{what}: {name}'s right edge")
 
 
 def pinch(x, y):
@@ -720,6 +760,7 @@ requestAnimationFrame(() => requestAnimationFrame(() => requestAnimationFrame(()
 
 class Screens(unittest.TestCase):
     def tearDown(self):
+        safe_area(None)
         desktop()
 
     def check_fit(self, what, touch):
@@ -767,13 +808,14 @@ class Screens(unittest.TestCase):
         return WebDriverWait(driver, 15, poll_frequency=0.02).until(lambda d: d.execute_script(BOX), "a box")
 
     def test_every_screen_shows_the_whole_window_and_its_boxes(self):
-        for what, width, height, touch, stands in SCREENS:
+        for what, width, height, touch, stands, least, insets in SCREENS:
             screen(width, height, touch)
+            safe_area(insets)
             page = Page(touch=touch)
             box = self.check_box(what, touch)
             page.start()
-            if stands == "column":
-                check_column(self, what)
+            if stands != "whole":
+                check_pieces(self, what, stands, least, insets)
                 continue
             p = self.check_fit(what, touch)
             if not touch:  # with a mouse the box took the window's scale, and its place
@@ -794,22 +836,23 @@ class Screens(unittest.TestCase):
         page.press("cmd数字(0)")
         page.press("cmd数字(2)")
         before = page.board()
-        column = lambda: driver.execute_script(COLUMN)["column"]
+        stands = lambda: driver.execute_script(COLUMN)["stands"]
         screen(844, 390, True)
-        page.wait(lambda: not column(), "the window whole again")
-        self.check_fit("turned to landscape", True)
+        page.wait(lambda: stands() == "sideways", "the pieces side by side")
+        check_pieces(self, "turned to landscape", "sideways", 44)
         self.assertEqual(page.board(), before)
         screen(390, 844, True)
-        page.wait(column, "the column again")
-        check_column(self, "turned back")
+        page.wait(lambda: stands() == "column", "the column again")
+        check_pieces(self, "turned back", least=64)
         self.assertEqual(page.board(), before)
         page.press("cmd加算")
         self.assertEqual(page.board()["slots"][4]["caption"], "１＋３")
 
     def test_a_pinch_never_zooms_or_hides_the_window(self):
-        # The empty page beside the window, the window, and the column.
-        for what, width, height, where in (("the page beside the window", 844, 390, (100, 195)),
-                                           ("the window", 844, 390, "frm答案"), ("the column", 390, 844, "frm答案")):
+        # The empty page beside a tablet's window, that window, and a phone's pieces both ways.
+        for what, width, height, where in (("the page beside the window", 1366, 1024, (20, 512)),
+                                           ("the window", 1366, 1024, "frm答案"), ("the column", 390, 844, "frm答案"),
+                                           ("the sideways pieces", 844, 390, "frm答案")):
             new_tab()
             screen(width, height, True)
             page = Page(Play.QUESTION, touch=True)
@@ -822,7 +865,12 @@ class Screens(unittest.TestCase):
                 x, y = where
             pinch(x, y)
             self.assertEqual(driver.execute_async_script(ZOOM), [1, 0, 0], f"{what}: zoomed by a pinch")
-            check_column(self, what) if width < height else self.check_fit(what, True)
+            if width < height:
+                check_pieces(self, what, least=64)
+            elif height < 500:
+                check_pieces(self, what, "sideways", 44)
+            else:
+                self.check_fit(what, True)
             self.assertEqual(page.board()["slots"][0]["caption"], "１")
         new_tab()  # the tab the other tests use takes their taps
 
@@ -873,6 +921,27 @@ class Touch(unittest.TestCase):
         page.press("cmdやり直し")
         page.wait(lambda: page.board()["judged"] == "", "the question redone")
         self.assertEqual(page.solve(), "○正解")
+
+    def test_a_press_shows_while_the_finger_is_on_it(self):
+        """A finger on a button the player can press shows it pressed at once, on a number the game
+        takes on the way down too, and lets go of that look when it lifts; a disabled button takes
+        no such look."""
+        page = Page(Play.QUESTION, touch=True)
+        page.start()
+        look = lambda name: driver.execute_script(
+            "const e = document.querySelector(`[data-control='${arguments[0]}']`); return getComputedStyle(e).boxShadow;", name)
+        at = lambda name: driver.execute_script(
+            "const r = document.querySelector(`[data-control='${arguments[0]}']`).getBoundingClientRect();"
+            "return { x: r.x + r.width / 2, y: r.y + r.height / 2 };", name)
+        for name, pressable in (("cmd数字(1)", True), ("cmdやり直し", True), ("cmd加算", False)):
+            up = look(name)
+            cdp("Input.dispatchTouchEvent", type="touchStart", touchPoints=[at(name)])
+            held = look(name)
+            cdp("Input.dispatchTouchEvent", type="touchEnd", touchPoints=[])
+            page.wait(lambda: look(name) == up, f"{name} let go")
+            self.assertEqual(held != up, pressable, f"{name}: {up} held as {held}")
+            if name == "cmd数字(1)":
+                self.assertTrue(page.board()["slots"][1]["marked"], "the number taken on the way down")
 
     def test_a_double_tap_is_two_presses(self):
         page = Page(Play.QUESTION, touch=True)
@@ -1152,6 +1221,32 @@ def saved_by_driver(script):
     """The game as kazuroi-script writes it at the end of SCRIPT."""
     out = run_script(script + "save\n")
     return out[out.index("> save\n") + len("> save\n"):]
+
+
+class GameOver(unittest.TestCase):
+    def tearDown(self):
+        desktop()
+
+    def test_a_time_out_says_how_far_the_player_got_and_sends_it_where_asked(self):
+        """A game kept with its bar at its last twips times out: the page says the stage reached
+        and its right answers and that redo was pressed, in the game's voice, with もう一度遊ぶ
+        first; the result goes to the phone's share sheet as one line with the page's address."""
+        screen(390, 844, True)
+        nearly_out = saved_by_driver("answer No\nload\nquestion 2 1234\ndown cmd数字(0)\nclick cmdやり直し\n"
+                                     "set TimeLeft 0\nset shp制限時間残り.Width 21\n")
+        page = Page(storage={"kazuroi/Game": nearly_out}, touch=True)
+        page.answer("続きから")
+        self.assertEqual(page.box(), {"title": "かずろい", "text": "話にならんな"})
+        page.answer("OK")
+        page.wait(lambda: page.board()["over"], "the end of the game")
+        over = driver.find_element(By.ID, "over")
+        self.assertEqual(over.text.split("\n")[:3], ["おしまいや。", "Stage 3：0問正解", "やり直しあり"])
+        self.assertEqual(driver.switch_to.active_element.get_attribute("data-page"), "again")
+        driver.execute_script("navigator.share = async (data) => { window.shared = data; };")
+        page.tap(driver.find_element(By.CSS_SELECTOR, '[data-page="share"]'))
+        page.wait(lambda: driver.execute_script("return window.shared;"), "the result shared")
+        self.assertEqual(driver.execute_script("return window.shared;"),
+                         {"text": "かずろい：Stage 3：0問正解・やり直しあり", "url": base + "/"})
 
 
 class PhoneLife(unittest.TestCase):
