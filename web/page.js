@@ -894,7 +894,7 @@ function endProgram() {
   page.timers.forEach((t) => clearTimeout(t.id));
   keepAwake(false);
   page.win.style.display = "none";
-  page.over.style.display = "block";
+  page.over.hidden = false;
   page.over.querySelector('[data-page="again"]').focus();
 }
 
@@ -940,7 +940,7 @@ function newGame() {
     location.reload();
     return;
   }
-  page.over.style.display = "none";
+  page.over.hidden = true;
   page.client.replaceChildren();
   page.caption.textContent = "";
   page.timers.forEach((t) => clearTimeout(t.id));
@@ -1072,8 +1072,30 @@ const KazuroiPage = {
   outerHeight: () => kWindowSize.height, // pixels
 };
 
+// The game cannot start (its code refused by the browser or by the host's security policy, or
+// damaged): a copy the page was served from goes, and the page is opened once more from the
+// network; failing again, it says so in one line, and why.
+function cannotStart(why) {
+  const retried = sessionStorage.getItem("kazuroi/retried") === kBuild;
+  const worker = navigator.serviceWorker && navigator.serviceWorker.controller;
+  if (worker && !retried) {
+    sessionStorage.setItem("kazuroi/retried", kBuild);
+    worker.postMessage({ broken: kBuild });
+    setTimeout(() => location.reload(), 200);
+    return;
+  }
+  page.ended = true;
+  page.win.style.display = "none";
+  const fault = document.getElementById("fault");
+  fault.textContent = `かずろいを始められへん。The game cannot start here: ${String(why).split("\n")[0]}`;
+  fault.hidden = false;
+  console.error("kazuroi: the game cannot start:", why);
+}
+
 var Module = {
   onRuntimeInitialized() {
+    sessionStorage.removeItem("kazuroi/retried");
     dispatch("kazuroi_start", []);
   },
+  onAbort: cannotStart,
 };

@@ -2,7 +2,9 @@
 WebAssembly sent gzipped to a browser that takes it. For the page's tests and budgets, and for
 playing (./dev web). A test may put another build online (Host.site), and may have the host send
 what many hosts send, a file's date and no word on caching, so that a browser keeps the file
-for a while by its own rule.
+for a while by its own rule; or a header of its own (a security policy); or serve a file
+altered, as a host half-way through an upload does (Host.altered); or hold a file's answer until
+let go, as a slow download is (Host.holding).
 
 Usage: static_host.py SITE_DIR [PORT [ADDRESS]]   (serves until interrupted; port 8000 and
 127.0.0.1, this machine alone, unless given: 0.0.0.0 lets a phone on the same network play)
@@ -45,7 +47,17 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             self.send_error(404)
             return
         extension = os.path.splitext(path)[1]
-        body = packed(path, extension in COMPRESSED and "gzip" in self.headers.get("Accept-Encoding", ""))
+        name = os.path.basename(path)
+        if any(name.startswith(prefix) for prefix in self.server.holding):
+            self.server.let_go.wait()
+        alter = next((f for prefix, f in self.server.altered.items() if name.startswith(prefix)), None)
+        zipped = extension in COMPRESSED and "gzip" in self.headers.get("Accept-Encoding", "")
+        if alter:
+            with open(path, "rb") as f:
+                body = alter(f.read())
+            body = gzip.compress(body, 9, mtime=0) if zipped else body
+        else:
+            body = packed(path, zipped)
         modified = email.utils.formatdate(int(os.path.getmtime(path)), usegmt=True)
         if self.server.dated and self.headers.get("If-Modified-Since") == modified:
             self.send_response(304)
@@ -62,6 +74,8 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             self.send_header("Last-Modified", modified)
         else:
             self.send_header("Cache-Control", "no-cache")
+        for header, value in self.server.headers.items():
+            self.send_header(header, value)
         self.end_headers()
         self.wfile.write(body)
 
@@ -87,6 +101,10 @@ class Host:
             (address, port), functools.partial(Handler, directory=site))
         self.server.site = site
         self.server.dated = dated
+        self.server.headers = {}    # sent with every answer
+        self.server.altered = {}    # a file's name's start -> what its bytes become
+        self.server.holding = set() # the answers to files whose names start so wait for let_go
+        self.server.let_go = threading.Event()
         self.server.daemon_threads = True
         # A browser that goes before the answer is whole is no fault of the site's.
         self.server.handle_error = lambda request, address: None
@@ -94,6 +112,23 @@ class Host:
         threading.Thread(target=self.server.serve_forever, daemon=True).start()
         shown = "127.0.0.1" if address in ("", "0.0.0.0") else address
         self.url = f"http://{shown}:{self.server.server_address[1]}/"
+
+    @property
+    def headers(self):
+        return self.server.headers
+
+    @property
+    def altered(self):
+        return self.server.altered
+
+    def hold(self, *prefixes):
+        """The answers to these files wait, as a slow download does, until let_go()."""
+        self.server.let_go.clear()
+        self.server.holding.update(prefixes)
+
+    def let_go(self):
+        self.server.holding.clear()
+        self.server.let_go.set()
 
     @property
     def site(self):
@@ -105,6 +140,7 @@ class Host:
 
     def stop(self):
         """Gone as a host that is down: no new connection, and the open ones closed."""
+        self.let_go()
         self.server.shutdown()
         self.server.server_close()
         for connection in list(self.server.open_connections):

@@ -964,8 +964,14 @@ return [document.querySelector('meta[name="kazuroi-build"]').content, kBuild, ..
 # The builds whose copies the browser keeps, and whether the page is served by the worker.
 COPIES = """
 const done = arguments[arguments.length - 1];
-caches.keys().then((names) => done({ copies: names.filter((n) => n.startsWith("kazuroi-")).map((n) => n.slice(8)).sort(),
-                                      served: !!navigator.serviceWorker.controller }));
+(async () => {
+  const whole = [], half = [];
+  for (const name of (await caches.keys()).filter((n) => n.startsWith("kazuroi-")))
+    ((await (await caches.open(name)).match("./.whole")) ? whole : half).push(name.slice(8));
+  const registration = await navigator.serviceWorker.getRegistration();
+  done({ copies: whole.sort(), half, served: !!navigator.serviceWorker.controller,
+         installing: !!(registration && registration.installing) });
+})();
 """
 
 
@@ -1079,6 +1085,104 @@ class Installed(unittest.TestCase):
                     driver.switch_to.window(handle)
                     driver.close()
             driver.switch_to.window(first)
+            own.stop()
+
+    def installed(self, own):
+        """A page of the build OWN serves, from its own copy, whole."""
+        page = Page(origin=own.url.rstrip("/"))
+        page.box()
+        page.wait(lambda: self.copies()["served"] and self.copies()["copies"], "the page served from its copy")
+        return page, self.build()
+
+    def tried(self, page, build):
+        """Once the browser has tried to install BUILD and given up (its copy left half-way), the
+        builds whose copies are whole."""
+        page.wait(lambda: (lambda c: build in c["half"] and not c["installing"])(self.copies()),
+                  "the update tried", 60)
+        return self.copies()["copies"]
+
+    def test_a_deploy_half_done_never_breaks_the_installed_copy(self):
+        """A second build put online while its upload is under way, one file cut short (with the
+        length the host says of it) or altered in place: its copy is never taken, every opening
+        plays the build before it, and once the host serves the whole build it arrives."""
+        newer = second_build()
+        wasm = next(name for name in os.listdir(newer) if name.endswith(".wasm"))
+        new = wasm.split(".")[1]
+        for what, prefix, alter in (("the wasm cut short", wasm, lambda b: b[:len(b) // 2]),
+                                    ("the page's script altered", "page.", lambda b: b.replace(b"strict", b"strikt", 1)),
+                                    ("the page cut short", "index.html", lambda b: b[:len(b) // 2])):
+            own = Host(SITE)
+            try:
+                page, old = self.installed(own)
+                own.site = newer
+                own.altered[prefix] = alter
+                for _ in range(2):
+                    driver.refresh()
+                    page.box()
+                    self.assertEqual(self.build(), old, what)
+                    self.assertEqual(self.tried(page, new), [old], f"{what}: a copy taken")
+                own.altered.clear()
+                driver.refresh()  # the next update finds the build whole, and the next opening plays it
+                page.box()
+                page.wait(lambda: new in self.copies()["copies"], f"{what}: the whole build's copy", 60)
+                driver.refresh()
+                page.box()
+                self.assertEqual(self.build(), new, what)
+            finally:
+                own.stop()
+
+    def test_an_update_cut_off_anywhere_leaves_a_copy_that_starts_offline(self):
+        """The host goes down while a second build's copy is half fetched, after the page was
+        reloaded half-way, or after its tab was closed half-way: offline, the page starts from
+        the copy before, at once."""
+        newer = second_build()
+        wasm = next(name for name in os.listdir(newer) if name.endswith(".wasm"))
+        first = driver.current_window_handle
+
+        def close_tab():
+            driver.switch_to.new_window("tab")
+            driver.switch_to.window(first)
+            driver.close()
+            driver.switch_to.window(driver.window_handles[0])
+        for what, meanwhile in (("the host down", lambda: None), ("a reload", driver.refresh),
+                                ("the tab closed", close_tab)):
+            own = Host(SITE)
+            try:
+                page, old = self.installed(own)
+                first = driver.current_window_handle
+                own.site = newer
+                own.hold(wasm)  # the new copy's download stands half-way
+                driver.refresh()
+                page.box()
+                page.wait(lambda: self.copies()["installing"], f"{what}: the update under way")
+                meanwhile()
+            finally:
+                own.stop()
+            driver.get(own.url)
+            self.assertEqual(page.box(), {"title": "かずろい", "text": "手加減したろか？"}, what)
+            self.assertEqual(self.build(), old, what)
+            page.start()
+
+    def test_a_hosts_security_policy_is_told_not_taken_for_the_end(self):
+        """A host whose security policy refuses the WebAssembly: one line on the page says the
+        game cannot start and why, never that it is over; the policy the README gives lets it
+        play."""
+        own = Host(SITE)
+        try:
+            own.headers["Content-Security-Policy"] = "default-src 'self'"
+            Page(origin=own.url.rstrip("/"))
+            fault = driver.find_element(By.ID, "fault")
+            WebDriverWait(driver, 15).until(lambda d: fault.is_displayed(), "the fault said")
+            self.assertIn("cannot start here", fault.text)
+            self.assertIn("WebAssembly", fault.text)
+            self.assertFalse(driver.find_element(By.ID, "over").is_displayed())
+            own.headers["Content-Security-Policy"] = (
+                "default-src 'self'; script-src 'self' 'wasm-unsafe-eval'; style-src 'self' 'unsafe-inline'; "
+                "img-src 'self' data:")
+            page = Page(Play.QUESTION, origin=own.url.rstrip("/"))
+            page.start()
+            self.assertEqual(page.solve(), "○正解")
+        finally:
             own.stop()
 
 
