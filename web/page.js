@@ -16,6 +16,7 @@ const page = {
   controls: [],
   named: new Map(), // name -> control
   timers: [{ id: 0 }, { id: 0 }], // each timer's next wake
+  clock: [{ read: 0, dropped: 0 }, { read: 0, dropped: 0 }], // each timer's last wake
   drawn: 0, // changes drawn so far
   stacked: new Map(), // container -> controls placed in it so far
   rings: new Map(), // ring -> the number button it marks
@@ -321,10 +322,14 @@ function syncTimer(timer, interval, clock) {
   const most = Math.ceil((2 * Math.max(kRestingWake, interval)) / interval);
   let last = performance.now();
   const wake = async () => {
-    const due = Math.floor((performance.now() - last) / interval);
+    const now = performance.now();
+    const due = Math.floor((now - last) / interval);
     const drawn = page.drawn;
     if (due > 0) {
-      last = due > most ? performance.now() : last + due * interval;
+      last += due * interval;
+      // What the clock read, and the ticks it let fall in all, that the ticks sent can be
+      // checked against the clock itself.
+      page.clock[timer] = { read: now, dropped: page.clock[timer].dropped + due - Math.min(due, most) };
       await dispatch("kazuroi_ticks", [timer, Math.min(due, most)]);
     }
     if (page.timers[timer] !== ticking) return; // the game stopped or reset this timer meanwhile
@@ -439,6 +444,7 @@ function standWhole(screen, scale, touch) {
     setStyle(page.win, "top", `${Math.round(screen.top + (screen.height - height * page.scale) / 2)}px`);
   }
   setStyle(page.win, "transform", page.scale === 1 ? "" : `scale(${page.scale})`);
+  page.win.style.setProperty("--line", lineAt(page.scale));
   page.caption.classList.toggle("fixed", page.scale !== 1 || touch);
 }
 
@@ -459,6 +465,7 @@ const kLargest = 1.6;
 function standAsPieces(screen, sideways) {
   page.scale = 1;
   setStyle(page.win, "transform", "");
+  page.win.style.setProperty("--line", "1px");
   setStyle(page.win, "left", `${Math.round(screen.left)}px`);
   setStyle(page.win, "top", `${Math.round(screen.top)}px`);
   setStyle(page.win, "width", `${Math.floor(screen.width)}px`);
@@ -634,11 +641,17 @@ function sidewaysPlaces(width, height) {
   return sharedPlaces(places, width, height);
 }
 
+// A line a pixel wide on the screen, in the pixels of something drawn at SCALE.
+function lineAt(scale) {
+  return scale < 1 ? `${(1 / scale).toFixed(3)}px` : "1px";
+}
+
 // A piece where the layout puts it: moved and scaled by a transform of its own, a frame's border
 // and caption drawn round its box.
 function placePiece(c) {
   const at = page.column && page.column.get(c.name);
   if (!at) return;
+  c.el.style.setProperty("--line", lineAt(at.k));
   if (at.crossing) {
     const middle = (kWindowSize.height - c.height) / 2;
     const y = (at.crossing.height - c.height * at.k) / 2 + (c.top - middle) * at.crossing.ratio;
@@ -682,6 +695,7 @@ function placePiece(c) {
 // A piece back as the window has it.
 function unplace(c) {
   setStyle(c.el, "transform", "");
+  c.el.style.removeProperty("--line");
   if (!c.boxed) return;
   c.boxed = false;
   for (const name of ["left", "top", "width", "height", "right", "bottom", "backgroundColor"]) setStyle(c.border, name, "");
@@ -999,8 +1013,9 @@ function tabStops() {
     .sort((a, b) => a.tabIndex - b.tabIndex);
 }
 
-// Tab goes round the window's buttons in their tab order and never leaves the window. Once a key
-// is used, the focus shows on a touch screen too.
+// Tab goes round the window's buttons in their tab order and never leaves the window. The focus
+// shows from a key until the next press of a finger or the mouse.
+document.addEventListener("pointerdown", () => document.body.classList.remove("keys"), true);
 document.addEventListener("keydown", (event) => {
   document.body.classList.add("keys");
   if (event.key !== "Tab" || !page.shown || page.ended || document.querySelector("dialog[open]")) return;

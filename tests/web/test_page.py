@@ -1,22 +1,28 @@
 #!/usr/bin/python3
-"""The web page in a real browser: headless Chromium driven through Selenium, the site served as a
-static host serves it (gzip, connections kept open), on a desktop and on phone and tablet screens
-played by touch through the DevTools protocol.
+"""The web page in a real browser, driven through Selenium, the site served as a static host serves
+it (gzip, connections kept open): headless Chromium, on a desktop and on phone and tablet screens
+played by touch through the DevTools protocol; and WebKit (the engine of every browser on iPhones
+and iPads) and Firefox, each running the tests that need no DevTools protocol. WebKit needs an X
+display (run under xvfb-run); Firefox is driven through its own Marionette (marionette.py).
 
 Usage: test_page.py SITE_DIR KAZUROI_SCRIPT [unittest options]
+       KAZUROI_BROWSER=chromium|webkit|firefox picks the engine (chromium unless set)
 Run with Debian's /usr/bin/python3, which has python3-selenium.
 """
 import functools
 import html.parser
 import itertools
+import math
 import os
 import shutil
+import io
 import subprocess
 import sys
 import tempfile
 import time
 import unittest
 
+from PIL import Image
 from selenium import webdriver
 from selenium.common.exceptions import ElementClickInterceptedException, TimeoutException
 from selenium.webdriver.chrome.options import Options
@@ -30,27 +36,51 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from static_host import Host  # noqa: E402
 
 SITE, SCRIPT = sys.argv[1], sys.argv[2]
+BROWSER = os.environ.get("KAZUROI_BROWSER", "chromium")
+CHROMIUM = BROWSER == "chromium"
+# Emulated screens and touch, CPU throttling, the accessibility tree, the installed app and the
+# console are Chromium's, through the DevTools protocol.
+needs_devtools = unittest.skipUnless(CHROMIUM, "needs Chromium's DevTools protocol")
+# What no engine of its own can change: checked once, in Chromium.
+checked_once = unittest.skipUnless(CHROMIUM, "the same in every engine: checked in Chromium")
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 DIGITS = "０１２３４５６７８９"
 OPERATORS = ["cmd加算", "cmd減算", "cmd乗算", "cmd除算"]
 
 
 def setUpModule():
-    global host, driver, base
+    global host, driver, base, bridge
     host = Host(SITE)
     base = host.url.rstrip("/")
-    options = Options()
-    options.binary_location = "/usr/bin/chromium"
-    for flag in ["--headless=new", "--no-sandbox", "--disable-gpu", "--window-size=1000,800",
-                 "--no-first-run", "--disable-background-networking", "--disable-sync",
-                 "--disable-component-update", "--disable-dev-shm-usage"]:
-        options.add_argument(flag)
-    options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
-    driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+    bridge = None
+    if BROWSER == "webkit":
+        from selenium.webdriver.webkitgtk.options import Options as WebKitOptions
+        options = WebKitOptions()
+        options.binary_location = "/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser"
+        options.add_argument("--automation")
+        driver = webdriver.WebKitGTK(executable_path="/usr/bin/WebKitWebDriver", options=options)
+    elif BROWSER == "firefox":
+        from marionette import Bridge
+        from selenium.webdriver.firefox.options import Options as FirefoxOptions
+        bridge = Bridge()
+        driver = webdriver.Remote(command_executor=bridge.url, options=FirefoxOptions())
+    else:
+        options = Options()
+        options.binary_location = "/usr/bin/chromium"
+        for flag in ["--headless=new", "--no-sandbox", "--disable-gpu", "--window-size=1000,800",
+                     "--no-first-run", "--disable-background-networking", "--disable-sync",
+                     "--disable-component-update", "--disable-dev-shm-usage"]:
+            options.add_argument(flag)
+        options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
+        driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+    if not CHROMIUM:
+        driver.set_window_size(1000, 800)
 
 
 def tearDownModule():
     driver.quit()
+    if bridge:
+        bridge.stop()
     host.stop()
 
 
@@ -72,8 +102,8 @@ def desktop():
 
 
 def console():
-    """What the page wrote to the console since last asked, as (level, message)."""
-    return [(entry["level"], entry["message"]) for entry in driver.get_log("browser")]
+    """What the page wrote to the console since last asked, as (level, message); Chromium's only."""
+    return [(entry["level"], entry["message"]) for entry in driver.get_log("browser")] if CHROMIUM else []
 
 
 # What the page shows of the board, in one call: each slot's caption, whether it can be pressed
@@ -200,7 +230,11 @@ class Page:
         raise AssertionError(f"no button {label}")
 
     def tap(self, element):
-        """A finger's tap at the middle of the element, as the screen reports it."""
+        """A finger's tap at the middle of the element, as the screen reports it (a click where
+        no touch screen can be had)."""
+        if not CHROMIUM:
+            element.click()
+            return
         rect = driver.execute_script("return arguments[0].getBoundingClientRect().toJSON();", element)
         point = {"x": rect["x"] + rect["width"] / 2, "y": rect["y"] + rect["height"] / 2}
         cdp("Input.dispatchTouchEvent", type="touchStart", touchPoints=[point])
@@ -378,7 +412,10 @@ class Play(unittest.TestCase):
         page.start()
         self.assertEqual([s["caption"] for s in page.board()["slots"][:4]], ["１", "２", "３", "４"])
         page.press("cmd数字(0)")
-        ActionChains(driver).context_click(page.element("cmd数字(1)")).perform()  # any button
+        if BROWSER == "webkit":  # its driver keeps the right button down after a context click
+            page.press("cmd数字(1)")
+        else:
+            ActionChains(driver).context_click(page.element("cmd数字(1)")).perform()  # any button
         page.press("cmd数字(2)")
         page.press("cmd数字(3)")
         page.press("cmd加算")
@@ -475,7 +512,8 @@ new MutationObserver(() => {
 """
 
 
-# The ticks the page sends the game, as they go: when, and how many so far.
+# The ticks the page sends the game, as they go: when its clock read (the time they are counted
+# from), and how many so far, those it let fall under a stall counted too.
 COUNT_TICKS = """
 window.ticksSent = [];
 window.callsInBox = 0;
@@ -483,12 +521,13 @@ let total = 0;
 const call = Module.ccall;
 Module.ccall = function (name, result, types, args) {
   if (document.querySelector("dialog[open]")) callsInBox += 1;
-  if (name === "kazuroi_ticks" && args[0] === 0) ticksSent.push([performance.now(), total += args[1]]);
+  if (name === "kazuroi_ticks" && args[0] === 0) ticksSent.push([page.clock[0].read, (total += args[1]) + page.clock[0].dropped]);
   return call.apply(this, arguments);
 };
 """
 
 
+@needs_devtools
 class Clock(unittest.TestCase):
     def tearDown(self):
         cdp("Emulation.setCPUThrottlingRate", rate=1)
@@ -511,10 +550,11 @@ class Clock(unittest.TestCase):
                 "return ticksSent.length > 2 && ticksSent.at(-1)[0] - ticksSent[0][0] > 1500;"), "1.5 s of ticks")
             sent = driver.execute_script("return ticksSent;")
             (start, first), (end, last) = sent[0], sent[-1]
-            self.assertAlmostEqual(last - first, (end - start) / 10, delta=1,
-                                   msg=f"at {rate}x: {last - first} ticks in {end - start:.0f} ms")
+            self.assertLess(abs(last - first - (end - start) / 10), 1,
+                            msg=f"at {rate}x: {last - first} ticks in {end - start:.0f} ms")
 
 
+@needs_devtools
 class WholeGame(unittest.TestCase):
     """A whole game on an upright phone, the window standing as a column: Stage 1 to the Extra
     Stage's closing boxes and a new game, the stage-clear panel watched crossing the column."""
@@ -573,17 +613,25 @@ class WholeGame(unittest.TestCase):
         check_pieces(self, "after a whole game", least=64)
 
     def check_crossing(self, steps):
-        """From above the column to below it, through its middle and the panel's swings either
-        side (the game's n*n*n - 100*n, mapped onto the column), in front and whole throughout."""
+        """From above the column to below it along the game's own path (n*n*n - 100*n about the
+        middle, mapped onto the column), step after step, in front and whole throughout. A busy
+        machine may draw two steps at once: every step drawn must lie on the path, in order."""
         height, client = steps[0]["height"], steps[0]["client"]
         ys = [step["y"] for step in steps]
         self.assertLessEqual(ys[0] + height, 0, "the first step lies above the column")
         self.assertGreaterEqual(ys[-1], client, "the last step lies below it")
-        self.assertGreater(len(steps), 40, "steps")
-        middle = (client - height) / 2
-        swing = 384 / 15 * client / driver.execute_script("return kWindowSize.height;")
-        for at in (middle, middle + swing, middle - swing):
-            self.assertTrue(any(abs(y - at) <= 1.5 for y in ys), f"no step at {at:.1f}: {ys}")
+        window = driver.execute_script("return kWindowSize.height;")  # the outer height, in pixels
+        ratio = client / window
+        path = {n: (client - height) / 2 + (round((n ** 3 + (window * 15 - 2415) / 2 - 100 * n) / 15)
+                                            - (window - 161) / 2) * ratio for n in range(-23, 40)}
+        n = -23
+        for y in ys:
+            on = [m for m in range(n, 40) if abs(path[m] - y) <= 1.5]
+            self.assertTrue(on, f"a step at {y:.1f} off the path after step {n}: {ys}")
+            n = on[0]
+        # A wake of the page delivers at most 6 of the 70 ms ticks, however late it comes: the
+        # 62 steps across are drawn at 11 places at least on any machine.
+        self.assertGreater(len(set(ys)), 10, f"the panel drawn at too few steps: {ys}")
         self.assertTrue(all(step["front"] for step in steps), "a piece in front of the panel")
         self.assertTrue(all(step["whole"] for step in steps), "the panel's text cut")
 
@@ -694,7 +742,9 @@ def check_pieces(test, what, stands="column", least=48, insets=None):
     scale = lambda c: c["rect"]["width"] / c["at"][2]
     model = layout_rects(tuple(sorted(controls)))
     for name, c in controls.items():
-        test.assertEqual(c["at"], model[name], f"{what}: {name}'s place in the game")
+        # The time bar's width is the time left, and moves as the game goes on.
+        same = slice(0, 2) if name == "shp制限時間残り" else slice(0, 4)
+        test.assertEqual(c["at"][same], model[name][same], f"{what}: {name}'s place in the game")
         if name != "Text1":
             test.assertTrue(within(c["box"]), f"{what}: {name} at {c['box']}")
         if c["container"] != "Form1":
@@ -758,6 +808,7 @@ requestAnimationFrame(() => requestAnimationFrame(() => requestAnimationFrame(()
   done([visualViewport.scale, visualViewport.offsetLeft, visualViewport.offsetTop]))));"""
 
 
+@needs_devtools
 class Screens(unittest.TestCase):
     def tearDown(self):
         safe_area(None)
@@ -800,8 +851,9 @@ class Screens(unittest.TestCase):
             self.assertGreaterEqual(min(b["height"] for b in box["buttons"]), 44, f"{what}: its buttons")
             for a, b in zip(box["buttons"], box["buttons"][1:]):
                 self.assertGreaterEqual(b["left"] - a["right"], 8, f"{what}: its buttons' gap")
-        for off in middle(box, area(box)):
-            self.assertAlmostEqual(off, 0, delta=3, msg=f"{what}: the box off the middle")
+        for axis, off in zip("xy", middle(box, area(box))):
+            self.assertAlmostEqual(off, 0, delta=3, msg=f"{what}: the box off the middle in {axis}: "
+                                   f"{box['rect']} in {area(box)} at scale {box['scale']}")
         return box
 
     def wait_box(self):
@@ -895,6 +947,82 @@ class Screens(unittest.TestCase):
         self.assertGreater(p["window"]["x"], 100, "not dragged")
 
 
+# Each bordered frame's border line as drawn, and the window's scale.
+BORDERS = """
+const client = document.getElementById("client");
+return { scale: client.getBoundingClientRect().width / client.offsetWidth, ratio: devicePixelRatio,
+  borders: [...document.querySelectorAll(".frame > .border")].map((e) => [e.parentElement.dataset.control,
+    e.getBoundingClientRect().toJSON()]) };
+"""
+
+
+def screenshot():
+    """The page as drawn once the frames asked for so far are on the screen."""
+    driver.execute_async_script("const done = arguments[arguments.length - 1];"
+                                "requestAnimationFrame(() => requestAnimationFrame(() => setTimeout(done, 50)));")
+    return Image.open(io.BytesIO(driver.get_screenshot_as_png())).convert("RGB")
+
+
+class Borders(unittest.TestCase):
+    def tearDown(self):
+        driver.set_window_rect(width=1000, height=800)
+
+    def test_frames_are_drawn_whole_at_every_scale(self):
+        """The window scaled down to fit a small browser window: every frame's border runs whole
+        along each of its four sides, however thin the scale would make a line."""
+        rings = 0
+        for height in (800, 560, 420):
+            driver.set_window_rect(width=1000, height=height)
+            page = Page(Play.QUESTION)
+            page.start()
+            drawn = driver.execute_script(BORDERS)
+            shot = screenshot()
+            ratio = drawn["ratio"]
+
+            def dark(x, y):  # the pixel the point falls in
+                at = (math.floor(x * ratio), math.floor(y * ratio))
+                return 0 <= at[0] < shot.width and 0 <= at[1] < shot.height and min(shot.getpixel(at)) < 200
+            for name, r in drawn["borders"]:
+                sides = {"top": [(r["left"] + (r["width"]) * i / 20, r["top"]) for i in range(2, 19)],
+                         "bottom": [(r["left"] + (r["width"]) * i / 20, r["bottom"] - 1) for i in range(2, 19)],
+                         "left": [(r["left"], r["top"] + r["height"] * i / 20) for i in range(2, 19)],
+                         "right": [(r["right"] - 1, r["top"] + r["height"] * i / 20) for i in range(2, 19)]}
+                for side, points in sides.items():
+                    missing = [(round(x), round(y)) for x, y in points
+                               if not any(dark(x + dx, y + dy) for dx in (-1, 0, 1) for dy in (-1, 0, 1))]
+                    # A caption breaks the top line where it stands.
+                    if side == "top" and name == "frm問題":
+                        missing = [p for p in missing if p[0] > r["left"] + 60 * drawn["scale"]]
+                    self.assertEqual(missing, [], f"{name}'s {side} at scale {drawn['scale']:.2f}")
+            # The focus ring, dotted, once a key is used: most of each side drawn. (A click on the
+            # caption first: some drivers leave the keys with the browser's own window.)
+            driver.find_element(By.ID, "caption").click()
+            for _ in range(3):  # a key may first bring the keys back from the browser's own window
+                ActionChains(driver).send_keys(Keys.TAB).perform()
+                if driver.execute_script(
+                        "return getComputedStyle(document.activeElement, '::after').content !== 'none';"):
+                    break
+            shot = screenshot()
+            ring = driver.execute_script("""const e = document.activeElement, r = e.getBoundingClientRect(),
+                ring = getComputedStyle(e, "::after"), k = arguments[0];
+                const inset = (parseFloat(getComputedStyle(e).borderLeftWidth) + parseFloat(ring.left)) * k,
+                  middle = inset + parseFloat(ring.borderLeftWidth) * k / 2;
+                return { left: r.left + middle, top: r.top + middle, right: r.right - middle, bottom: r.bottom - middle,
+                         focused: e.dataset.control || e.tagName, after: [ring.left, ring.borderLeftWidth, ring.content] };""",
+                                         drawn["scale"])
+            if ring["left"] is None:  # the engine did not take the focus for the keyboard's
+                continue
+            rings += 1
+            for side, points in {"top": [(ring["left"] + (ring["right"] - ring["left"]) * i / 20, ring["top"]) for i in range(2, 19)],
+                                 "left": [(ring["left"], ring["top"] + (ring["bottom"] - ring["top"]) * i / 20) for i in range(2, 19)]}.items():
+                drawn_points = [p for p in points if any(dark(p[0] + dx, p[1] + dy) for dx in (-1, 0, 1) for dy in (-1, 0, 1))]
+                self.assertGreaterEqual(len(drawn_points), len(points) // 2,
+                                        f"the focus ring's {side} at scale {drawn['scale']:.2f}: {ring}, "
+                                        f"{[min(shot.getpixel((round(x), round(y)))) for x, y in points]}")
+        self.assertGreater(rings, 0, "no focus ring drawn at any scale")
+
+
+@needs_devtools
 class Touch(unittest.TestCase):
     def setUp(self):
         screen(390, 844, True)
@@ -997,6 +1125,7 @@ def an_hour_old(site):
     return copy
 
 
+@needs_devtools
 class Installed(unittest.TestCase):
     def tearDown(self):
         cdp("Emulation.setCPUThrottlingRate", rate=1)
@@ -1205,6 +1334,7 @@ def read_aloud():
     return read
 
 
+@needs_devtools
 class ScreenReaders(unittest.TestCase):
     def tree(self):
         nodes = cdp("Accessibility.getFullAXTree")["nodes"]
@@ -1254,16 +1384,6 @@ class ScreenReaders(unittest.TestCase):
         page.press("cmd出題")
         page.wait(lambda: "○正解" not in self.read(), "the verdict no longer told")
 
-    def test_tab_goes_round_the_buttons_in_their_order(self):
-        page = Page(Play.QUESTION)
-        page.start()
-        seen = []
-        for _ in range(7):
-            ActionChains(driver).send_keys(Keys.TAB).perform()
-            seen.append(driver.switch_to.active_element.get_attribute("data-control"))
-        self.assertEqual(seen, ["cmd数字(1)", "cmd数字(2)", "cmd数字(3)", "cmdやり直し",
-                                "cmd数字(0)", "cmd数字(1)", "cmd数字(2)"])
-
 
 # A stand-in for the Screen Wake Lock, counting the locks held.
 WAKE_LOCK = """
@@ -1278,6 +1398,7 @@ Object.defineProperty(Navigator.prototype, "wakeLock", { configurable: true, get
 """
 
 
+@needs_devtools
 class Phone(unittest.TestCase):
     def setUp(self):
         screen(390, 844, True)
@@ -1305,11 +1426,36 @@ class Phone(unittest.TestCase):
         finally:
             cdp("Page.removeScriptToEvaluateOnNewDocument", identifier=script)
 
+
+
+class Keyboard(unittest.TestCase):
+    """The keyboard in every engine: Tab goes round the buttons, and the focus ring shows only
+    once a key is used (started by a tap on a phone, by a click elsewhere)."""
+
+    def setUp(self):
+        if CHROMIUM:
+            screen(390, 844, True)
+
+    def tearDown(self):
+        if CHROMIUM:
+            desktop()
+
+    def test_tab_goes_round_the_buttons_in_their_order(self):
+        page = Page(Play.QUESTION)
+        page.start()
+        seen = []
+        for _ in range(7):
+            ActionChains(driver).send_keys(Keys.TAB).perform()
+            seen.append(driver.switch_to.active_element.get_attribute("data-control"))
+        self.assertEqual(seen, ["cmd数字(1)", "cmd数字(2)", "cmd数字(3)", "cmdやり直し",
+                                "cmd数字(0)", "cmd数字(1)", "cmd数字(2)"])
+
     def test_no_focus_ring_until_a_key_is_used(self):
-        page = Page(Play.QUESTION, touch=True)
+        page = Page(Play.QUESTION, touch=CHROMIUM)
         page.start()
         ring = lambda: driver.execute_script(
-            "const e = document.activeElement; return [e.dataset.control, getComputedStyle(e).outlineStyle];")
+            "const e = document.activeElement, r = getComputedStyle(e, '::after');"
+            "return [e.dataset.control, r.display === 'none' || r.content === 'none' ? 'none' : r.borderTopStyle];")
         self.assertEqual(ring(), ["cmd数字(0)", "none"])
         ActionChains(driver).send_keys(Keys.TAB).perform()
         self.assertEqual(ring(), ["cmd数字(1)", "dotted"])
@@ -1329,22 +1475,25 @@ def saved_by_driver(script):
 
 class GameOver(unittest.TestCase):
     def tearDown(self):
-        desktop()
+        if CHROMIUM:
+            desktop()
 
     def test_a_time_out_says_how_far_the_player_got_and_sends_it_where_asked(self):
         """A game kept with its bar at its last twips times out: the page says the stage reached
         and its right answers and that redo was pressed, in the game's voice, with もう一度遊ぶ
         first; the result goes to the phone's share sheet as one line with the page's address."""
-        screen(390, 844, True)
+        if CHROMIUM:
+            screen(390, 844, True)
         nearly_out = saved_by_driver("answer No\nload\nquestion 2 1234\ndown cmd数字(0)\nclick cmdやり直し\n"
                                      "set TimeLeft 0\nset shp制限時間残り.Width 21\n")
-        page = Page(storage={"kazuroi/Game": nearly_out}, touch=True)
+        page = Page(storage={"kazuroi/Game": nearly_out}, touch=CHROMIUM)
         page.answer("続きから")
         self.assertEqual(page.box(), {"title": "かずろい", "text": "話にならんな"})
         page.answer("OK")
         page.wait(lambda: page.board()["over"], "the end of the game")
-        over = driver.find_element(By.ID, "over")
-        self.assertEqual(over.text.split("\n")[:3], ["おしまいや。", "Stage 3：0問正解", "やり直しあり"])
+        said = driver.execute_script(
+            "return ['h1', '.reached', '.redo'].map((s) => document.querySelector(`#over ${s}`).textContent);")
+        self.assertEqual(said, ["おしまいや。", "Stage 3：0問正解", "やり直しあり"])
         self.assertEqual(driver.switch_to.active_element.get_attribute("data-page"), "again")
         driver.execute_script("navigator.share = async (data) => { window.shared = data; };")
         page.tap(driver.find_element(By.CSS_SELECTOR, '[data-page="share"]'))
@@ -1354,17 +1503,20 @@ class GameOver(unittest.TestCase):
 
 
 class PhoneLife(unittest.TestCase):
-    """A phone's day at 390 x 844 by touch: leaving and coming back, out of sight, reloaded, a
-    damaged kept game, leaving with a box open."""
+    """A phone's day at 390 x 844 by touch (with a mouse where no touch screen can be had):
+    leaving and coming back, out of sight, reloaded, a damaged kept game, leaving with a box
+    open."""
 
     def setUp(self):
-        screen(390, 844, True)
+        if CHROMIUM:
+            screen(390, 844, True)
 
     def tearDown(self):
-        desktop()
+        if CHROMIUM:
+            desktop()
 
     def stage_three(self):
-        page = Page(touch=True)
+        page = Page(touch=CHROMIUM)
         page.start("いいえ")  # the clock runs
         page.wait(lambda: driver.execute_script("return !!navigator.serviceWorker.controller;"),
                   "the page served by its worker, which claims it only once")
@@ -1379,7 +1531,12 @@ class PhoneLife(unittest.TestCase):
         driver.back()
         driver.forward()
         page.wait(lambda: driver.execute_script("return document.readyState === 'complete';"), "the page back")
-        self.assertTrue(driver.execute_script("return window.stayed === true;"), "not from the back/forward cache")
+        stayed = driver.execute_script("return window.stayed === true;")
+        # Chromium keeps the page in its back/forward cache; an engine that opens it anew offers
+        # the game it kept.
+        self.assertTrue(stayed or not CHROMIUM, "not from the back/forward cache")
+        if not stayed:
+            page.answer("続きから")
         self.assertEqual(page.board(), before)
         page.press("cmd数字(1)")
         self.assertTrue(page.board()["slots"][1]["marked"], "a tap after coming back")
@@ -1389,13 +1546,22 @@ class PhoneLife(unittest.TestCase):
     def test_out_of_sight_the_clock_stands(self):
         page = self.stage_three()
         first = driver.current_window_handle
-        driver.switch_to.new_window("tab")  # the game's tab goes out of sight
-        driver.get(base + "/FONT-LICENSE.txt")  # the same site: its storage is the game's
+        # The game goes out of sight: behind another tab (its storage, the same site's, read
+        # there), or where the driver keeps tabs apart, in a window made small.
+        if CHROMIUM:
+            driver.switch_to.new_window("tab")
+            driver.get(base + "/FONT-LICENSE.txt")
+        else:
+            driver.minimize_window()
+            page.wait(lambda: driver.execute_script("return document.visibilityState;") == "hidden", "out of sight")
         when_hidden = kept()
         time.sleep(6)
         hidden = kept()
-        driver.close()
-        driver.switch_to.window(first)
+        if CHROMIUM:
+            driver.close()
+            driver.switch_to.window(first)
+        else:
+            driver.set_window_rect(width=1000, height=800)
         # At most the tick that was on its way: one drain step of Stage 3.
         drained = int(when_hidden["TimeLeft"]) - int(hidden["TimeLeft"])
         self.assertLessEqual(drained, 3, f"{drained} twips drained out of sight")
@@ -1408,7 +1574,7 @@ class PhoneLife(unittest.TestCase):
         self.assertEqual(page.box(), {"title": "かずろい", "text": "さっきの続きからやるか？"})
         self.assertEqual(page.board()["slots"], before["slots"])
         self.assertEqual(page.board()["stage"], "Stage 3")
-        bar = page.element("shp制限時間残り").size["width"]
+        bar = driver.execute_script("return document.querySelector(`[data-control='shp制限時間残り']`).offsetWidth;")
         self.assertAlmostEqual(bar, float(game["shp制限時間残り.Width"]) / 15, delta=1, msg="the time bar")
         page.answer("続きから")
         self.assertIn(page.solve(), ("○正解", "×やり直し"))
@@ -1424,19 +1590,20 @@ class PhoneLife(unittest.TestCase):
         damaged = {"a digit changed": good.replace("SlotValues(1) 5", "SlotValues(1) 6"),
                    "cut short": good[:len(good) // 2], "another format": good.replace("game 1", "game 9", 1),
                    "not a game": "hello\n"}
-        page = Page(storage={"kazuroi/Game": good}, touch=True)
+        page = Page(storage={"kazuroi/Game": good}, touch=CHROMIUM)
         page.start("続きから")
         self.assertEqual([s["caption"] for s in page.board()["slots"][:4]], ["１", "５", "６", "７"])
         self.assertEqual([s["marked"] for s in page.board()["slots"][:4]], [False, True, False, False])
         for what, text in damaged.items():
             console()
-            page = Page(storage={"kazuroi/Game": text}, touch=True)
+            page = Page(storage={"kazuroi/Game": text}, touch=CHROMIUM)
             self.assertEqual(page.box()["text"], "手加減したろか？", what)
             self.assertIsNone(kept(), what)
-            self.assertEqual(len([m for level, m in console() if "not taken up" in m]), 1, what)
+            if CHROMIUM:
+                self.assertEqual(len([m for level, m in console() if "not taken up" in m]), 1, what)
 
     def test_leaving_with_a_box_open_stores_nothing(self):
-        page = Page(touch=True)
+        page = Page(touch=CHROMIUM)
         page.box()  # the start-up box
         driver.get(base + "/FONT-LICENSE.txt")
         self.assertEqual(driver.execute_script("return Object.keys(localStorage);"), [])
@@ -1449,6 +1616,7 @@ class PhoneLife(unittest.TestCase):
         self.assertEqual(driver.execute_script("return {...localStorage};"), stored)
 
 
+@checked_once
 class Link(unittest.TestCase):
     def test_a_shared_link_previews_from_the_page_alone(self):
         """What a link preview reads is in index.html itself, and none of it is fetched by the
@@ -1492,8 +1660,10 @@ class Address(unittest.TestCase):
             page.wait(lambda: all(s["caption"] in DIGITS for s in page.board()["slots"][:4]),
                       f"a question for {query[:20]}")
             warnings = [m for level, m in console() if "random" in m]
-            self.assertEqual(len(warnings), 1, f"{query[:20]}: {warnings}")
+            if CHROMIUM:
+                self.assertEqual(len(warnings), 1, f"{query[:20]}: {warnings}")
 
+    @needs_devtools
     def test_nothing_goes_to_the_console_in_play(self):
         for touch in (False, True):
             if touch:
