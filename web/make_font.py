@@ -74,6 +74,10 @@ def main():
         sys.exit(__doc__)
     original, copyright_file, site, box, page, *sources = sys.argv[1:]
     subset_font(original, characters([page] + sources), FAMILY, os.path.join(site, "kazuroi-gothic.woff2"))
+    # With the space the box font is the first one a line of the box can take its height from:
+    # without it the browser's own font sets the box's lines until the page's font is in, and
+    # the box shrinks under the player's eyes.
+    box += " "
     subset_font(original, box, "KazuroiBox", os.path.join(site, "kazuroi-box.woff2"))
     with open(page, encoding="utf-8") as f:
         html = f.read().replace("@BOX_RANGE@", unicode_range(box))

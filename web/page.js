@@ -1095,8 +1095,13 @@ function cannotStart(why) {
   const worker = navigator.serviceWorker && navigator.serviceWorker.controller;
   if (worker && !retried) {
     sessionStorage.setItem("kazuroi/retried", kBuild);
-    worker.postMessage({ broken: kBuild });
-    setTimeout(() => location.reload(), 200);
+    // Loaded again once the copy is gone, so that the host answers; a worker that never says so
+    // (one from before it could) still gets its reload.
+    const channel = new MessageChannel();
+    const reload = () => location.reload();
+    channel.port1.onmessage = reload;
+    setTimeout(reload, 3000);
+    worker.postMessage({ broken: kBuild }, [channel.port2]);
     return;
   }
   page.ended = true;

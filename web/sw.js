@@ -110,7 +110,8 @@ async function fromCopies(request) {
 self.addEventListener("message", (event) => {
   const said = event.data || {};
   if (said.broken) {
-    event.waitUntil(caches.delete("kazuroi-" + said.broken));
+    const gone = caches.delete("kazuroi-" + said.broken).then(() => event.ports[0]?.postMessage({ gone: true }));
+    event.waitUntil(gone);
     return;
   }
   if (!said.playing) return;

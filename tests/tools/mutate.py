@@ -289,7 +289,7 @@ FAULTS = [
     ("qt/qt_platform.cpp", "        box.setDefaultButton(yes);\n", "", "Enter at the start-up box answers no button it should"),
     ("web/page.js", "if (!yesNo) answer(1);", "answer(yesNo ? 0 : 1);", "Escape at the page's start-up box answers いいえ"),
     # The clock on the page
-    ("web/page.js", "last = due > most ? performance.now() : last + due * interval;", "last = performance.now();",
+    ("web/page.js", "      last += due * interval;", "      last = now;",
      "the page's clock drops the part of an interval at each wake"),
     ("web/page.js", "if (page.busy || page.ended) return;", "if (page.ended) return;", "the game called while a box is open"),
     ("web/page.js", "[timer, Math.min(due, most)]", "[timer, Math.min(due, 1)]", "the page's clock delivers one tick a wake"),
@@ -371,6 +371,18 @@ FAULTS = [
     ("qt/main.cpp", "    else if (wayland && *wayland)", "    else if (false)", "a Wayland display said to be unset"),
     ("script/script_text.cpp", "        if (first && line == kByteOrderMark)", "        if (line == kByteOrderMark)",
      "a byte-order mark dropped inside a script"),
+    # A deploy half-done, an update cut off, a copy that cannot start
+    ("web/sw.js", "      if (fetched.ok && await isWhole(fetched.clone(), file)) response = fetched;",
+     "      if (fetched.ok) response = fetched;", "a file cut short taken into the offline copy"),
+    ("web/sw.js", "    if (!list) continue;\n", "", "a copy still being filled played from"),
+    ("web/sw.js", "    if (!file || await isWhole(found.clone(), file)) return found;",
+     "    return found;", "a file damaged in storage still served"),
+    ("web/page.js", "  if (worker && !retried) {", "  if (worker) {", "a copy that cannot start reloaded for ever"),
+    # Lines and rings in whole pixels
+    ("web/page.js", 'return scale < 1 ? `${(1 / scale).toFixed(3)}px` : "1px";', 'return "1px";',
+     "a scaled-down window's borders thinner than a pixel"),
+    ("web/page.js", 'document.addEventListener("pointerdown", () => document.body.classList.remove("keys"), true);\n', "",
+     "the focus ring left on after a tap"),
 ]
 
 

@@ -877,6 +877,26 @@ class Screens(unittest.TestCase):
                         self.assertAlmostEqual(box["rect"][axis] + box["rect"][size] / 2,
                                                p["window"][axis] + p["window"][size] / 2, delta=3, msg=what)
 
+    def test_the_first_box_stands_still_as_the_pages_font_comes_in(self):
+        """The start-up box is drawn in its own few glyphs: it has its final size and place
+        before the page's font arrives, on a phone and with a mouse."""
+        gothic = "return [...document.fonts].some((f) => f.family.includes('KazuroiGothic') && f.status === 'loaded');"
+        for touch in (True, False):
+            screen(640, 360, touch)
+            cdp("Network.enable")
+            try:
+                cdp("Network.setBlockedURLs", urls=["*kazuroi-gothic*"])
+                Page(touch=touch).box()
+                without = self.wait_box()["rect"]
+                self.assertFalse(driver.execute_script(gothic))
+            finally:
+                cdp("Network.setBlockedURLs", urls=[])
+                cdp("Network.disable")
+            page = Page(touch=touch)
+            page.box()
+            page.wait(lambda: driver.execute_script(gothic), "the page's font")
+            page.wait(lambda: self.wait_box()["rect"] == without, f"the box as it stood without the font: {without}")
+
     def test_turning_the_device_refits_the_window_and_keeps_the_game(self):
         screen(390, 844, True)
         page = Page(Play.QUESTION, touch=True)
@@ -1098,7 +1118,8 @@ const done = arguments[arguments.length - 1];
     ((await (await caches.open(name)).match("./.whole")) ? whole : half).push(name.slice(8));
   const registration = await navigator.serviceWorker.getRegistration();
   done({ copies: whole.sort(), half, served: !!navigator.serviceWorker.controller,
-         installing: !!(registration && registration.installing) });
+         installing: !!(registration && registration.installing),
+         waiting: !!(registration && registration.waiting) });
 })();
 """
 
@@ -1253,7 +1274,9 @@ class Installed(unittest.TestCase):
                 own.altered.clear()
                 driver.refresh()  # the next update finds the build whole, and the next opening plays it
                 page.box()
-                page.wait(lambda: new in self.copies()["copies"], f"{what}: the whole build's copy", 60)
+                # its copy whole, and its worker past waiting: the next opening is its
+                page.wait(lambda: (lambda c: new in c["copies"] and not c["installing"] and not c["waiting"])(
+                    self.copies()), f"{what}: the whole build's copy", 60)
                 driver.refresh()
                 page.box()
                 self.assertEqual(self.build(), new, what)
@@ -1429,8 +1452,8 @@ class Phone(unittest.TestCase):
 
 
 class Keyboard(unittest.TestCase):
-    """The keyboard in every engine: Tab goes round the buttons, and the focus ring shows only
-    once a key is used (started by a tap on a phone, by a click elsewhere)."""
+    """The keyboard in every engine: Tab goes round the buttons, and the focus ring shows from a
+    key to the next tap or click (the game started by a tap on a phone, by a click elsewhere)."""
 
     def setUp(self):
         if CHROMIUM:
@@ -1450,7 +1473,7 @@ class Keyboard(unittest.TestCase):
         self.assertEqual(seen, ["cmd数字(1)", "cmd数字(2)", "cmd数字(3)", "cmdやり直し",
                                 "cmd数字(0)", "cmd数字(1)", "cmd数字(2)"])
 
-    def test_no_focus_ring_until_a_key_is_used(self):
+    def test_the_focus_ring_shows_from_a_key_to_the_next_press(self):
         page = Page(Play.QUESTION, touch=CHROMIUM)
         page.start()
         ring = lambda: driver.execute_script(
@@ -1459,6 +1482,8 @@ class Keyboard(unittest.TestCase):
         self.assertEqual(ring(), ["cmd数字(0)", "none"])
         ActionChains(driver).send_keys(Keys.TAB).perform()
         self.assertEqual(ring(), ["cmd数字(1)", "dotted"])
+        page.press("cmd数字(2)")  # a finger or the mouse again: no ring wherever the focus is
+        self.assertEqual(ring()[1], "none")
 
 
 def kept():
