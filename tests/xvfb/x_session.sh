@@ -46,10 +46,20 @@ export QT_SCALE_FACTOR=1
 export LC_ALL=C.UTF-8 # xdotool matches a Japanese title only in a UTF-8 locale
 mkdir -m 700 "$work/run"
 ini="$XDG_CONFIG_HOME/kazuroi/kazuroi.ini"
-openbox >/dev/null 2>&1 &
-pids+=($!)
-wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'; }
-wait_for wm_ready || machine "openbox did not start"
+# Under load openbox now and then finds the new server not yet taking clients, says so and ends;
+# it is started again until it stays.
+start_wm() {
+    openbox >>"$work/openbox.log" 2>&1 &
+    wm_pid=$!
+    pids+=($wm_pid)
+}
+wm_ready() {
+    xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' && return
+    kill -0 "$wm_pid" 2>/dev/null || start_wm
+    return 1
+}
+start_wm
+wait_for wm_ready || machine "openbox did not start ($(tail -n 1 "$work/openbox.log"))"
 
 # The game's visible window whose title matches, found by the game's own pid (both must hold).
 window_of() { xdotool search --all --onlyvisible --pid "$game_pid" --name "$1" 2>/dev/null | head -n 1; }
