@@ -1124,6 +1124,20 @@ const done = arguments[arguments.length - 1];
 """
 
 
+# Every stored copy's files whose names start so, damaged in storage: their bytes replaced.
+DAMAGE = """
+const start = arguments[0], done = arguments[arguments.length - 1];
+(async () => {
+  for (const name of await caches.keys()) {
+    const cache = await caches.open(name);
+    for (const request of await cache.keys())
+      if (new URL(request.url).pathname.split("/").pop().startsWith(start))
+        await cache.put(request, new Response("damaged"));
+  }
+})().then(() => done());
+"""
+
+
 def second_build():
     """The site once more as a newer build would be: a part changed, the site made again."""
     work = tempfile.mkdtemp()
@@ -1315,22 +1329,27 @@ class Installed(unittest.TestCase):
             self.assertEqual(self.build(), old, what)
             page.start()
 
+    def test_a_file_damaged_in_storage_comes_from_the_host(self):
+        """A file of the installed copy damaged in storage (the page's font): the worker does not
+        serve it, and the page has its font whole from the host."""
+        own = Host(SITE)
+        try:
+            page = self.installed(own)[0]
+            driver.execute_async_script(DAMAGE, "kazuroi-gothic.")
+            driver.refresh()
+            page.box()
+            status = 'return [...document.fonts].find((f) => f.family.includes("KazuroiGothic")).status;'
+            page.wait(lambda: driver.execute_script(status) in ("loaded", "error"), "the font fetched")
+            self.assertEqual(driver.execute_script(status), "loaded")
+        finally:
+            own.stop()
+
     def test_a_game_that_cannot_start_says_why_once(self):
         """A host whose security policy refuses the WebAssembly, and an installed copy damaged in
         storage while the host serves its wasm cut short (an upload under way): the copy goes,
         the page tries the host once, and then one line on the page says the game cannot start
         and why, never that it is over. The policy the README gives, and a whole upload, play."""
         fault = 'const f = document.getElementById("fault"); return f && !f.hidden ? f.textContent : "";'
-        damage = """
-        const done = arguments[arguments.length - 1];
-        (async () => {
-          for (const name of await caches.keys()) {
-            const cache = await caches.open(name);
-            for (const request of await cache.keys())
-              if (request.url.endsWith(".wasm")) await cache.put(request, new Response("not wasm"));
-          }
-        })().then(done);
-        """
         for what in ("a security policy", "a damaged copy and a cut upload"):
             own = Host(SITE)
             try:
@@ -1339,8 +1358,8 @@ class Installed(unittest.TestCase):
                     page = Page(origin=own.url.rstrip("/"))
                 else:
                     page = self.installed(own)[0]
-                    driver.execute_async_script(damage)
                     wasm = next(name for name in os.listdir(SITE) if name.endswith(".wasm"))
+                    driver.execute_async_script(DAMAGE, wasm)
                     own.altered[wasm] = lambda b: b[:len(b) // 2]
                     driver.refresh()
                 said = page.wait(lambda: driver.execute_script(fault), f"{what}: the fault said", 30)
