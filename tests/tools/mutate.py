@@ -356,7 +356,8 @@ FAULTS = [
     # What the user set
     ("qt/settings_file.cpp", "        if (!(st.st_mode & S_IWUSR) || ::access(target.c_str(), W_OK) != 0)",
      "        if (::access(target.c_str(), W_OK) != 0)", "a file made read-only replaced by root"),
-    ("qt/settings_file.cpp", "        if (const auto bad = firstUnreadableLine(old.text))", "        if (false)",
+    ("qt/settings_file.cpp", "        if (const auto bad = firstUnreadableLine(old.text))",
+     "        if (const auto bad = firstUnreadableLine(old.text); false && bad)",
      "a line QSettings cannot read blamed on QSettings"),
     ("qt/settings_file.cpp", "descriptorsLeft(12)", "descriptorsLeft(2)", "too few files blamed on QSettings"),
     ("qt/qt_platform.cpp", "!saved.failure.empty() && !told_.count(application))", "!saved.failure.empty())",
