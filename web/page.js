@@ -326,11 +326,12 @@ function syncTimer(timer, interval, clock) {
     const due = Math.floor((now - last) / interval);
     const drawn = page.drawn;
     if (due > 0) {
+      const sent = Math.min(due, most);
       last += due * interval;
       // What the clock read, and the ticks it let fall in all, that the ticks sent can be
       // checked against the clock itself.
-      page.clock[timer] = { read: now, dropped: page.clock[timer].dropped + due - Math.min(due, most) };
-      await dispatch("kazuroi_ticks", [timer, Math.min(due, most)]);
+      page.clock[timer] = { read: now, dropped: page.clock[timer].dropped + due - sent };
+      await dispatch("kazuroi_ticks", [timer, sent]);
     }
     if (page.timers[timer] !== ticking) return; // the game stopped or reset this timer meanwhile
     ticking.id = setTimeout(wake, Math.max(interval, page.drawn !== drawn ? kWake : kRestingWake));

@@ -292,7 +292,7 @@ FAULTS = [
     ("web/page.js", "      last += due * interval;", "      last = now;",
      "the page's clock drops the part of an interval at each wake"),
     ("web/page.js", "if (page.busy || page.ended) return;", "if (page.ended) return;", "the game called while a box is open"),
-    ("web/page.js", "[timer, Math.min(due, most)]", "[timer, Math.min(due, 1)]", "the page's clock delivers one tick a wake"),
+    ("web/page.js", "[timer, sent]", "[timer, Math.min(sent, 1)]", "the page's clock delivers one tick a wake"),
     # Files and the command line
     ("qt/settings_file.cpp", "::mkdir(folder.c_str(), 0700)", "::mkdir(folder.c_str(), 0755)", "a new settings folder readable by everyone"),
     ("qt/settings_file.cpp", "            mode = 0666 & ~mask;", "            mode = 0666;", "a new settings file ignores the umask"),
