@@ -880,7 +880,7 @@ class Screens(unittest.TestCase):
     def test_the_first_box_stands_still_as_the_pages_font_comes_in(self):
         """The start-up box is drawn in its own few glyphs: it has its final size and place
         before the page's font arrives, on a phone and with a mouse."""
-        gothic = "return [...document.fonts].some((f) => f.family.includes('KazuroiGothic') && f.status === 'loaded');"
+        gothic = lambda: driver.execute_script(GOTHIC) == "loaded"
         for touch in (True, False):
             screen(640, 360, touch)
             cdp("Network.enable")
@@ -888,13 +888,13 @@ class Screens(unittest.TestCase):
                 cdp("Network.setBlockedURLs", urls=["*kazuroi-gothic*"])
                 Page(touch=touch).box()
                 without = self.wait_box()["rect"]
-                self.assertFalse(driver.execute_script(gothic))
+                self.assertFalse(gothic())
             finally:
                 cdp("Network.setBlockedURLs", urls=[])
                 cdp("Network.disable")
             page = Page(touch=touch)
             page.box()
-            page.wait(lambda: driver.execute_script(gothic), "the page's font")
+            page.wait(gothic, "the page's font")
             page.wait(lambda: self.wait_box()["rect"] == without, f"the box as it stood without the font: {without}")
 
     def test_turning_the_device_refits_the_window_and_keeps_the_game(self):
@@ -967,6 +967,10 @@ class Screens(unittest.TestCase):
         self.assertGreater(p["window"]["x"], 100, "not dragged")
 
 
+# How far the page's own font has come: "unloaded", "loading", "loaded" or "error".
+GOTHIC = 'return [...document.fonts].find((f) => f.family.includes("KazuroiGothic")).status;'
+
+
 # Each bordered frame's border line as drawn, and the window's scale.
 BORDERS = """
 const client = document.getElementById("client");
@@ -974,6 +978,11 @@ return { scale: client.getBoundingClientRect().width / client.offsetWidth, ratio
   borders: [...document.querySelectorAll(".frame > .border")].map((e) => [e.parentElement.dataset.control,
     e.getBoundingClientRect().toJSON()]) };
 """
+
+
+def along(start, end):
+    """Points along a line from START to END, short of either end."""
+    return [(start[0] + (end[0] - start[0]) * i / 20, start[1] + (end[1] - start[1]) * i / 20) for i in range(2, 19)]
 
 
 def screenshot():
@@ -1002,14 +1011,15 @@ class Borders(unittest.TestCase):
             def dark(x, y):  # the pixel the point falls in
                 at = (math.floor(x * ratio), math.floor(y * ratio))
                 return 0 <= at[0] < shot.width and 0 <= at[1] < shot.height and min(shot.getpixel(at)) < 200
+
+            def drawn_near(point):
+                return any(dark(point[0] + dx, point[1] + dy) for dx in (-1, 0, 1) for dy in (-1, 0, 1))
             for name, r in drawn["borders"]:
-                sides = {"top": [(r["left"] + (r["width"]) * i / 20, r["top"]) for i in range(2, 19)],
-                         "bottom": [(r["left"] + (r["width"]) * i / 20, r["bottom"] - 1) for i in range(2, 19)],
-                         "left": [(r["left"], r["top"] + r["height"] * i / 20) for i in range(2, 19)],
-                         "right": [(r["right"] - 1, r["top"] + r["height"] * i / 20) for i in range(2, 19)]}
+                left, top, right, bottom = r["left"], r["top"], r["right"] - 1, r["bottom"] - 1
+                sides = {"top": along((left, top), (r["right"], top)), "bottom": along((left, bottom), (r["right"], bottom)),
+                         "left": along((left, top), (left, r["bottom"])), "right": along((right, top), (right, r["bottom"]))}
                 for side, points in sides.items():
-                    missing = [(round(x), round(y)) for x, y in points
-                               if not any(dark(x + dx, y + dy) for dx in (-1, 0, 1) for dy in (-1, 0, 1))]
+                    missing = [(round(x), round(y)) for x, y in points if not drawn_near((x, y))]
                     # A caption breaks the top line where it stands.
                     if side == "top" and name == "frm問題":
                         missing = [p for p in missing if p[0] > r["left"] + 60 * drawn["scale"]]
@@ -1033,9 +1043,9 @@ class Borders(unittest.TestCase):
             if ring["left"] is None:  # the engine did not take the focus for the keyboard's
                 continue
             rings += 1
-            for side, points in {"top": [(ring["left"] + (ring["right"] - ring["left"]) * i / 20, ring["top"]) for i in range(2, 19)],
-                                 "left": [(ring["left"], ring["top"] + (ring["bottom"] - ring["top"]) * i / 20) for i in range(2, 19)]}.items():
-                drawn_points = [p for p in points if any(dark(p[0] + dx, p[1] + dy) for dx in (-1, 0, 1) for dy in (-1, 0, 1))]
+            for side, points in {"top": along((ring["left"], ring["top"]), (ring["right"], ring["top"])),
+                                 "left": along((ring["left"], ring["top"]), (ring["left"], ring["bottom"]))}.items():
+                drawn_points = [p for p in points if drawn_near(p)]
                 self.assertGreaterEqual(len(drawn_points), len(points) // 2,
                                         f"the focus ring's {side} at scale {drawn['scale']:.2f}: {ring}, "
                                         f"{[min(shot.getpixel((round(x), round(y)))) for x, y in points]}")
@@ -1338,9 +1348,8 @@ class Installed(unittest.TestCase):
             driver.execute_async_script(DAMAGE, "kazuroi-gothic.")
             driver.refresh()
             page.box()
-            status = 'return [...document.fonts].find((f) => f.family.includes("KazuroiGothic")).status;'
-            page.wait(lambda: driver.execute_script(status) in ("loaded", "error"), "the font fetched")
-            self.assertEqual(driver.execute_script(status), "loaded")
+            page.wait(lambda: driver.execute_script(GOTHIC) in ("loaded", "error"), "the font fetched")
+            self.assertEqual(driver.execute_script(GOTHIC), "loaded")
         finally:
             own.stop()
 
@@ -1491,9 +1500,9 @@ class Phone(unittest.TestCase):
 
 
 
-class Keyboard(unittest.TestCase):
-    """The keyboard in every engine: Tab goes round the buttons, and the focus ring shows from a
-    key to the next tap or click (the game started by a tap on a phone, by a click elsewhere)."""
+class OnAPhone(unittest.TestCase):
+    """Tests on an upright phone at 390 x 844 by touch, where the engine can be given one (a
+    desktop window and the mouse elsewhere)."""
 
     def setUp(self):
         if CHROMIUM:
@@ -1502,6 +1511,11 @@ class Keyboard(unittest.TestCase):
     def tearDown(self):
         if CHROMIUM:
             desktop()
+
+
+class Keyboard(OnAPhone):
+    """The keyboard in every engine: Tab goes round the buttons, and the focus ring shows from a
+    key to the next tap or click (the game started by a tap on a phone, by a click elsewhere)."""
 
     def test_tab_goes_round_the_buttons_in_their_order(self):
         page = Page(Play.QUESTION)
@@ -1538,17 +1552,11 @@ def saved_by_driver(script):
     return out[out.index("> save\n") + len("> save\n"):]
 
 
-class GameOver(unittest.TestCase):
-    def tearDown(self):
-        if CHROMIUM:
-            desktop()
-
+class GameOver(OnAPhone):
     def test_a_time_out_says_how_far_the_player_got_and_sends_it_where_asked(self):
         """A game kept with its bar at its last twips times out: the page says the stage reached
         and its right answers and that redo was pressed, in the game's voice, with もう一度遊ぶ
         first; the result goes to the phone's share sheet as one line with the page's address."""
-        if CHROMIUM:
-            screen(390, 844, True)
         nearly_out = saved_by_driver("answer No\nload\nquestion 2 1234\ndown cmd数字(0)\nclick cmdやり直し\n"
                                      "set TimeLeft 0\nset shp制限時間残り.Width 21\n")
         page = Page(storage={"kazuroi/Game": nearly_out}, touch=CHROMIUM)
@@ -1567,18 +1575,9 @@ class GameOver(unittest.TestCase):
                          {"text": "かずろい：Stage 3：0問正解・やり直しあり", "url": base + "/"})
 
 
-class PhoneLife(unittest.TestCase):
-    """A phone's day at 390 x 844 by touch (with a mouse where no touch screen can be had):
-    leaving and coming back, out of sight, reloaded, a damaged kept game, leaving with a box
-    open."""
-
-    def setUp(self):
-        if CHROMIUM:
-            screen(390, 844, True)
-
-    def tearDown(self):
-        if CHROMIUM:
-            desktop()
+class PhoneLife(OnAPhone):
+    """A phone's day: leaving and coming back, out of sight, reloaded, a damaged kept game,
+    leaving with a box open."""
 
     def stage_three(self):
         page = Page(touch=CHROMIUM)
